@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace karvo {
+
+// Hands work from a worker thread to the thread of a context object (the GUI thread) and
+// blocks the worker until the work has returned. cancel() releases a blocked worker at once
+// and turns every pending or later hand-off into a no-op, so the GUI thread can stop a worker
+// that is waiting for it without running a nested event loop (no deadlock at check-in).
+class GuiHandOff {
+public:
+    explicit GuiHandOff(QObject* context);
+    GuiHandOff(const GuiHandOff&) = delete;
+    GuiHandOff& operator=(const GuiHandOff&) = delete;
+
+    // Worker side. True when the work ran to its end, false when the hand-off was cancelled.
+    bool run(std::function<void()> work);
+
+    // GUI side.
+    void cancel();
+    void reset();  // allows hand-offs again after a cancel (a new worker)
+    bool isCancelled() const;
+
+private:
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable wake;
+        bool cancelled = false;
+        quint64 generation = 0;
+    };
+    QObject* context_;
+    std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace karvo

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+namespace karvo {
+
+// What a backend knows about one HID device node without opening it.
+struct HidDeviceInfo {
+    QString path;             // identity of the node: "/dev/hidraw3", "sim:wheel-1", ...
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+    QString productName;      // empty when it cannot be read
+    int inputReportLength = 0;   // longest input report, report-ID byte included
+    int outputReportLength = 0;  // longest output report, report-ID byte included
+};
+
+// An opened device node, owned by the HID controller.
+// read() runs on the device's reader thread while write() runs on the GUI thread, concurrently.
+class HidChannel {
+public:
+    enum class ReadResult { Data, Timeout, Gone };
+
+    virtual ~HidChannel() = default;
+
+    // Synchronous write of one output report. False, with a text, when the write failed.
+    virtual bool write(const quint8* data, int length, QString* error) = 0;
+
+    // Waits at most timeoutMs for one input report and copies it into buffer (the caller
+    // zero-fills it). Gone means the device has been unplugged: the reader ends.
+    virtual ReadResult read(quint8* buffer, int capacity, int timeoutMs, int* bytesRead) = 0;
+
+    // Makes a read that is waiting return Timeout soon; called from the GUI thread at check-in.
+    virtual void interruptRead() {}
+};
+
+// The system side of the HID controller: lists device nodes and opens them.
+class HidBackend : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~HidBackend() override = default;
+
+    // The devices present right now, in a stable order.
+    virtual QList<HidDeviceInfo> scan() = 0;
+
+    // Opens a node for reading and writing; nullptr (and a text) when that is refused.
+    virtual std::unique_ptr<HidChannel> open(const QString& path, QString* error) = 0;
+
+signals:
+    // The system says that device nodes have been added or removed.
+    void devicesChanged();
+};
+
+}  // namespace karvo
