@@ -63,7 +63,6 @@ int HidController::enumerate(const EnumerateCallback& callback) {
     for (int index = 0; index < count && index < static_cast<int>(devices_.size()); ++index) {
         HidDevice* device = devices_[static_cast<size_t>(index)].get();
         if (device->departed_) continue;
-        qCDebug(lcHid).noquote() << QString::number(device->vendorId()) + device->productName();
         ++visited;
         if (!callback(device, index)) break;
     }
