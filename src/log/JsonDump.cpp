@@ -1,9 +1,9 @@
 #include "JsonDump.h"
 
 #include <QLatin1StringView>
-
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -38,7 +38,8 @@ std::array<std::size_t, N> hashOrder(const std::array<Member, N>& members) {
         const QString nameB = members[b].name;
         const quint32 hashA = dumpNameHash(nameA);
         const quint32 hashB = dumpNameHash(nameB);
-        if (hashA != hashB) return hashA > hashB;
+        if (hashA != hashB)
+            return hashA > hashB;
         return nameA < nameB;
     });
     return order;
@@ -51,7 +52,8 @@ QString objectText(const std::array<Member, N>& members, const std::array<std::s
     text += QLatin1Char('{');
     for (std::size_t i = 0; i < N; ++i) {
         const Member& member = members[order[i]];
-        if (i > 0) text += QLatin1Char(',');
+        if (i > 0)
+            text += QLatin1Char(',');
         text += QLatin1Char('"');
         text += member.name;
         text += QLatin1String("\":");
@@ -61,9 +63,13 @@ QString objectText(const std::array<Member, N>& members, const std::array<std::s
     return text;
 }
 
-QString unsignedText(quint32 value) { return QString::number(value); }
+QString unsignedText(quint32 value) {
+    return QString::number(value);
+}
 
-QString boolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+QString boolText(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
 
 // The decimal digits of a positive finite double rounded half away from zero to kDumpDigits
 // significant digits, and the decimal exponent of the first digit.
@@ -72,10 +78,28 @@ struct RoundedDecimal {
     int exponent = 0;
 };
 
+// Digits after the first that hold the exact decimal expansion of the value (at least the
+// kDumpDigits + 1 that rounding looks at). The value is M x 2^k with M odd: for k >= 0 a whole
+// number, otherwise M x 5^-k shifted, which has at most log10(M) + 0.7 x -k + 1 digits.
+int exactPrecision(double magnitude) {
+    int exponent2 = 0;
+    const double fraction = std::frexp(magnitude, &exponent2);
+    auto mantissa = static_cast<quint64>(std::ldexp(fraction, 53));
+    int power2 = exponent2 - 53;
+    const int trailingZeros = std::countr_zero(mantissa);
+    mantissa >>= trailingZeros;
+    power2 += trailingZeros;
+    const int mantissaDigits = (std::bit_width(mantissa) * 30103) / 100000 + 1;
+    const int fractionDigits = power2 >= 0 ? 0 : (-power2 * 69897) / 100000 + 1;
+    const int integerDigits = power2 >= 0 ? (power2 * 30103) / 100000 + 1 : 0;
+    return std::clamp(mantissaDigits + fractionDigits + integerDigits + 1, kDumpDigits + 1,
+                      kExactPrecision);
+}
+
 RoundedDecimal roundToDumpDigits(double magnitude) {
     char buffer[kExactPrecision + 16];
     const auto result = std::to_chars(buffer, buffer + sizeof(buffer), magnitude,
-                                      std::chars_format::scientific, kExactPrecision);
+                                      std::chars_format::scientific, exactPrecision(magnitude));
     // buffer holds d.ddd...e[+-]xx with the exact expansion of the value.
     const std::string text(buffer, result.ptr);
     const std::size_t ePos = text.find('e');
@@ -108,14 +132,17 @@ RoundedDecimal roundToDumpDigits(double magnitude) {
 
 quint32 dumpNameHash(const QString& name) {
     quint32 hash = 0;
-    for (const QChar c : name) hash = hash * 129u + c.unicode() + 0x9E370001u;
+    for (const QChar c : name)
+        hash = hash * 129u + c.unicode() + 0x9E370001u;
     return hash;
 }
 
 QString formatDumpFloat(float value) {
     const double widened = value;
-    if (!std::isfinite(widened)) return QStringLiteral("null");
-    if (widened == 0) return QStringLiteral("0");  // negative zero too
+    if (!std::isfinite(widened))
+        return QStringLiteral("null");
+    if (widened == 0)
+        return QStringLiteral("0");  // negative zero too
 
     const RoundedDecimal rounded = roundToDumpDigits(std::fabs(widened));
     const std::string& digits = rounded.digits;

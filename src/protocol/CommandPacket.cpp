@@ -1,8 +1,8 @@
 #include "CommandPacket.h"
 
-#include "WireField.h"
-
 #include <algorithm>
+
+#include "WireField.h"
 
 namespace karvo {
 
@@ -97,7 +97,9 @@ std::vector<quint8> TCommandPacket::bytes() const {
     return result;
 }
 
-quint8 PacketChecksum(quint8 firstPayloadByte) { return firstPayloadByte ^ 0x69; }
+quint8 PacketChecksum(quint8 firstPayloadByte) {
+    return firstPayloadByte ^ 0x69;
+}
 
 quint8 profileSlot(int profileIndex) {
     // The slot arithmetic is 8-bit: "Profile 1" (index 0) is 6, no selection (-1) is 5.
@@ -109,7 +111,9 @@ TCommandPacket calibratePacket(quint8 slot) {
     return headerOnlyPacket(slot, Command::Calibrate, 0, 0, 0);
 }
 
-TCommandPacket centrePacket(quint8 slot) { return headerOnlyPacket(slot, Command::Centre, 0, 0, 0); }
+TCommandPacket centrePacket(quint8 slot) {
+    return headerOnlyPacket(slot, Command::Centre, 0, 0, 0);
+}
 
 TCommandPacket readRequestPacket(quint8 slot, quint8 objectType, quint8 objectIndex,
                                  quint8 requestId) {
@@ -153,7 +157,8 @@ std::vector<quint8> transmitBuffer(const TCommandPacket& packet, int outputRepor
 
 std::vector<quint8> transmitBuffer(const quint8* packetBytes, int length, int outputReportLength) {
     std::vector<quint8> buffer(static_cast<std::size_t>(std::max(outputReportLength, 0)), 0);
-    if (packetBytes == nullptr) return buffer;
+    if (packetBytes == nullptr)
+        return buffer;
     const int copied = std::clamp(length, 0, static_cast<int>(buffer.size()));
     std::copy_n(packetBytes, copied, buffer.begin());
     return buffer;
@@ -162,15 +167,19 @@ std::vector<quint8> transmitBuffer(const quint8* packetBytes, int length, int ou
 bool parseCommandPacket(ByteView report, TCommandPacket* packet) {
     if (packet == nullptr || report.size() < static_cast<std::size_t>(kHeaderOnlyLength))
         return false;
-    if (get(report, kReportIdAt) != kCommandReportId) return false;
+    if (get(report, kReportIdAt) != kCommandReportId)
+        return false;
 
     const int length = get(report, kLengthAt);
     const int payloadLength = get(report, kPayloadLengthAt);
-    if (payloadLength > TCommandPacket::kMaxPayload) return false;
+    if (payloadLength > TCommandPacket::kMaxPayload)
+        return false;
     // With a payload the checksum follows it; without one, byte 8 still belongs to the packet.
     const int expectedLength = TCommandPacket::kHeaderSize + payloadLength + 1;
-    if (length != expectedLength) return false;
-    if (report.size() < static_cast<std::size_t>(length)) return false;
+    if (length != expectedLength)
+        return false;
+    if (report.size() < static_cast<std::size_t>(length))
+        return false;
 
     TCommandPacket parsed;
     parsed.reportId = get(report, kReportIdAt);

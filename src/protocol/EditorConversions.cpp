@@ -1,13 +1,13 @@
 #include "EditorConversions.h"
 
-#include "KarvoError.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <system_error>
+
+#include "KarvoError.h"
 
 namespace karvo {
 
@@ -21,14 +21,18 @@ constexpr double kTwoTo32 = 4294967296.0;
     throw KarvoError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
 }
 
-bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isAsciiDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
-bool isBlank(QChar c) { return c.isSpace(); }
+bool isBlank(QChar c) {
+    return c.isSpace();
+}
 
 // The scanned parts of a number text, as ASCII for the C-locale conversion.
 struct ScannedNumber {
     bool negative = false;
-    std::string digits;  // mantissa digits with '.' in place of the locale's separator
+    std::string digits;    // mantissa digits with '.' in place of the locale's separator
     std::string exponent;  // "e", optional '-', digits; empty without an exponent
     // Decimal exponent of the first significant digit, to tell an overflow from an underflow
     // when the value does not fit a double; only meaningful when the mantissa is not zero.
@@ -43,13 +47,17 @@ bool scanNumber(const QString& text, const QLocale& locale, ScannedNumber* numbe
     const QString positiveSign = locale.positiveSign();
     const qsizetype size = text.size();
     qsizetype at = 0;
-    while (at < size && isBlank(text.at(at))) ++at;
+    while (at < size && isBlank(text.at(at)))
+        ++at;
     qsizetype end = size;
-    while (end > at && isBlank(text.at(end - 1))) --end;
+    while (end > at && isBlank(text.at(end - 1)))
+        --end;
 
     auto consume = [&text, &at, end](const QString& token) {
-        if (token.isEmpty() || at + token.size() > end) return false;
-        if (QStringView(text).mid(at, token.size()) != token) return false;
+        if (token.isEmpty() || at + token.size() > end)
+            return false;
+        if (QStringView(text).mid(at, token.size()) != token)
+            return false;
         at += token.size();
         return true;
     };
@@ -69,7 +77,8 @@ bool scanNumber(const QString& text, const QLocale& locale, ScannedNumber* numbe
             number->digits.push_back(static_cast<char>(c.unicode()));
             ++digitCount;
             if (c != QLatin1Char('0') || !number->mantissaIsZero) {
-                if (!seenPoint) ++integerDigits;
+                if (!seenPoint)
+                    ++integerDigits;
                 number->mantissaIsZero = false;
             } else if (seenPoint) {
                 ++leadingFraction;
@@ -82,18 +91,20 @@ bool scanNumber(const QString& text, const QLocale& locale, ScannedNumber* numbe
             break;
         }
     }
-    if (digitCount == 0) return false;
+    if (digitCount == 0)
+        return false;
 
     qint64 exponentValue = 0;
     if (at < end && (text.at(at) == QLatin1Char('e') || text.at(at) == QLatin1Char('E'))) {
         ++at;
-        number->exponent = "e";
+        number->exponent.push_back('e');
         bool exponentNegative = false;
         if (consume(QStringLiteral("-")) || consume(negativeSign))
             exponentNegative = true;
         else if (!consume(QStringLiteral("+")))
             consume(positiveSign);
-        if (exponentNegative) number->exponent.push_back('-');
+        if (exponentNegative)
+            number->exponent.push_back('-');
         int exponentDigits = 0;
         while (at < end && isAsciiDigit(text.at(at))) {
             const QChar c = text.at(at);
@@ -103,33 +114,39 @@ bool scanNumber(const QString& text, const QLocale& locale, ScannedNumber* numbe
             ++exponentDigits;
             ++at;
         }
-        if (exponentDigits == 0) return false;
-        if (exponentNegative) exponentValue = -exponentValue;
+        if (exponentDigits == 0)
+            return false;
+        if (exponentNegative)
+            exponentValue = -exponentValue;
     }
-    if (at != end) return false;
+    if (at != end)
+        return false;
 
-    number->leadingExponent = integerDigits > 0 ? exponentValue + integerDigits - 1
-                                                : exponentValue - leadingFraction - 1;
+    number->leadingExponent =
+        integerDigits > 0 ? exponentValue + integerDigits - 1 : exponentValue - leadingFraction - 1;
     return true;
 }
 
 // The value rounded half away from zero to `decimals` places, as fixed-point text.
 QString formatFixed(float value, int decimals, double scale, const QLocale& locale) {
-    if (std::isnan(value)) return QStringLiteral("NAN");
-    if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    // A float has 24 significant bits and the scale at most 14, so the product is exact in a
-    // double and std::round sees the true value: ties are real ties, rounded away from zero.
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    // A float has 24 significant bits and the scale (at most 10^4) 14, so the product is exact
+    // in a double and std::round sees the true value: ties are real ties, rounded away from 0.
     const double scaled = std::round(static_cast<double>(value) * scale);
     const bool negative = scaled < 0;  // a value that rounds to zero has no sign
     char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof(buffer), std::fabs(scaled), std::chars_format::fixed, 0);
+    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), std::fabs(scaled),
+                                      std::chars_format::fixed, 0);
     std::string digits(buffer, result.ptr);
     if (static_cast<int>(digits.size()) <= decimals)
         digits.insert(0, static_cast<std::size_t>(decimals + 1) - digits.size(), '0');
     const std::size_t split = digits.size() - static_cast<std::size_t>(decimals);
     QString text;
-    if (negative) text += QLatin1Char('-');
+    if (negative)
+        text += QLatin1Char('-');
     text += QLatin1String(digits.data(), static_cast<qsizetype>(split));
     text += locale.decimalPoint();
     text += QLatin1String(digits.data() + split, decimals);
@@ -142,7 +159,9 @@ quint16 gainToWire(int position) {
     return static_cast<quint16>(static_cast<qint64>(position) * kGainScale);
 }
 
-int gainFromWire(quint16 value) { return std::min(value / kGainScale, kGainMaxPosition); }
+int gainFromWire(quint16 value) {
+    return std::min(value / kGainScale, kGainMaxPosition);
+}
 
 int clampToRange(qint64 value, int min, int max) {
     const int upper = std::max(min, max);
@@ -150,14 +169,18 @@ int clampToRange(qint64 value, int min, int max) {
 }
 
 quint32 truncateToU32(double value) {
-    if (!std::isfinite(value)) return 0;
+    if (!std::isfinite(value))
+        return 0;
     // Whole doubles are exact, and so is their remainder by 2^32: these are the low 32 bits.
     double low = std::fmod(std::trunc(value), kTwoTo32);
-    if (low < 0) low += kTwoTo32;
+    if (low < 0)
+        low += kTwoTo32;
     return static_cast<quint32>(low);
 }
 
-qint32 truncateToI32(double value) { return static_cast<qint32>(truncateToU32(value)); }
+qint32 truncateToI32(double value) {
+    return static_cast<qint32>(truncateToU32(value));
+}
 
 float nearestFloat(double value) {
     constexpr double kFloatMax = std::numeric_limits<float>::max();
@@ -175,15 +198,17 @@ float nearestFloat(double value) {
 
 float parseLocaleFloat(const QString& text, const QLocale& locale) {
     ScannedNumber number;
-    if (!scanNumber(text, locale, &number)) throwNotAFloat(text);
+    if (!scanNumber(text, locale, &number))
+        throwNotAFloat(text);
     const std::string ascii = number.digits + number.exponent;
     double magnitude = 0;
-    const auto [end, error] =
-        std::from_chars(ascii.data(), ascii.data() + ascii.size(), magnitude);
+    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), magnitude);
     if (error == std::errc::result_out_of_range) {
         // Too small for a double is zero as a float too; too large is no number we can store.
-        if (number.mantissaIsZero || number.leadingExponent < 0) magnitude = 0;
-        else throwNotAFloat(text);
+        if (number.mantissaIsZero || number.leadingExponent < 0)
+            magnitude = 0;
+        else
+            throwNotAFloat(text);
     } else if (error != std::errc() || end != ascii.data() + ascii.size()) {
         throwNotAFloat(text);
     }

@@ -3,11 +3,11 @@
 // The fixed rules by which numbers cross between the editor controls and the records: gain
 // sliders, spin edits, number text edits and the labels of the live statistics.
 
-#include "Records.h"
-
 #include <QLocale>
 #include <QString>
 #include <QtGlobal>
+
+#include "Records.h"
 
 namespace karvo {
 

@@ -238,16 +238,26 @@ quint8 PwmModeFromIndex(qint32 index) {
 
 int recordSizeForType(quint8 recordType) {
     switch (recordType) {
-        case RecordType::FirmwareVersion: return TFirmwareVersion::kSize;
-        case RecordType::JoystickConfig: return TJoystickConfig::kSize;
-        case RecordType::MotorConfig: return TMotorConfig::kSize;
-        case RecordType::WheelBaseConfig: return TWheelBaseConfig::kSize;
-        case RecordType::UserEffectConfig: return TUserEffectConfig::kSize;
-        case RecordType::EncoderStats: return TEncoderStats::kSize;
-        case RecordType::PwmStats: return TPwmStats::kSize;
-        case RecordType::CalculatedParams: return TCalculatedParams::kSize;
-        case RecordType::FfbReport: return TFFBReport::kSize;
-        default: return 0;  // the telemetry configuration is acknowledged but not decoded
+        case RecordType::FirmwareVersion:
+            return TFirmwareVersion::kSize;
+        case RecordType::JoystickConfig:
+            return TJoystickConfig::kSize;
+        case RecordType::MotorConfig:
+            return TMotorConfig::kSize;
+        case RecordType::WheelBaseConfig:
+            return TWheelBaseConfig::kSize;
+        case RecordType::UserEffectConfig:
+            return TUserEffectConfig::kSize;
+        case RecordType::EncoderStats:
+            return TEncoderStats::kSize;
+        case RecordType::PwmStats:
+            return TPwmStats::kSize;
+        case RecordType::CalculatedParams:
+            return TCalculatedParams::kSize;
+        case RecordType::FfbReport:
+            return TFFBReport::kSize;
+        default:
+            return 0;  // the telemetry configuration is acknowledged but not decoded
     }
 }
 

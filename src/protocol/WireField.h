@@ -4,15 +4,14 @@
 // the C++ type it holds; get() and put() move one field between a value and the bytes, one byte
 // at a time. Reading past the end of the bytes yields 0 for every missing byte.
 
-#include "Records.h"
-
 #include <QtGlobal>
-
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <span>
 #include <type_traits>
+
+#include "Records.h"
 
 namespace karvo::wire {
 
@@ -42,19 +41,25 @@ inline quint8 byteAt(ByteView bytes, int index) {
 
 inline quint32 readLittleEndian(ByteView bytes, int offset, int width) {
     quint32 value = 0;
-    for (int i = width - 1; i >= 0; --i) value = (value << 8) | byteAt(bytes, offset + i);
+    for (int i = width - 1; i >= 0; --i)
+        value = (value << 8) | byteAt(bytes, offset + i);
     return value;
 }
 
 inline void writeLittleEndian(MutableBytes out, int offset, int width, quint32 value) {
     for (int i = 0; i < width; ++i) {
         const auto at = static_cast<std::size_t>(offset + i);
-        if (at < out.size()) out[at] = static_cast<quint8>(value >> (8 * i));
+        if (at < out.size())
+            out[at] = static_cast<quint8>(value >> (8 * i));
     }
 }
 
-inline quint8 get(ByteView bytes, U8 field) { return byteAt(bytes, field.offset); }
-inline bool get(ByteView bytes, Bool field) { return byteAt(bytes, field.offset) != 0; }
+inline quint8 get(ByteView bytes, U8 field) {
+    return byteAt(bytes, field.offset);
+}
+inline bool get(ByteView bytes, Bool field) {
+    return byteAt(bytes, field.offset) != 0;
+}
 inline quint16 get(ByteView bytes, U16 field) {
     return static_cast<quint16>(readLittleEndian(bytes, field.offset, U16::width));
 }

@@ -1,21 +1,22 @@
 // JSON objects of the dumped records: golden lines, member order, float texts.
 
-#include "JsonDump.h"
-
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
-
 #include <bit>
 #include <cfloat>
 #include <limits>
+
+#include "JsonDump.h"
 
 using namespace karvo;
 
 namespace {
 
-float floatFromBits(quint32 bits) { return std::bit_cast<float>(bits); }
+float floatFromBits(quint32 bits) {
+    return std::bit_cast<float>(bits);
+}
 
 QStringList memberNames(const QString& json) {
     static const QRegularExpression name(QStringLiteral("\"([A-Za-z]+)\":"));
@@ -52,7 +53,7 @@ TMotorConfig exampleMotor() {
 
 // Every field distinct, so that a value under the wrong name shows.
 TWheelBaseConfig distinctWheelBase() {
-    return TWheelBaseConfig{900, 1500, 1,   2,   3,   4,   5,    0.7071f, 2.0f,  3000, 100,
+    return TWheelBaseConfig{900, 1500, 1,   2,   3,   4,   5,   0.7071f, 2.0f,  3000, 100,
                             200, 300,  400, 500, 600, 700, 800, 9000,    10000, 1100, true};
 }
 
@@ -155,6 +156,8 @@ void TestJsonDump::floatText_data() {
     QTest::newRow("smallest normal") << FLT_MIN << "1.17549435082229E-38";
     QTest::newRow("exact tie at digit 16 rounds away") << floatFromBits(0x34800000)  // 2^-22
                                                        << "2.38418579101563E-7";
+    QTest::newRow("digits 16 and 17 are 49, no double rounding")
+        << floatFromBits(0x3F80004E) << "1.00000929832458";  // 1.00000929832458496...
     QTest::newRow("below 1e15, fixed") << floatFromBits(0x58635FA9) << "999999986991104";
     QTest::newRow("above 1e15, exponent") << floatFromBits(0x58635FAA) << "1.00000005409997E15";
     QTest::newRow("1e14, fixed") << 1e14f << "100000000376832";

@@ -1,12 +1,11 @@
 // The command packet catalogue, its checksum, the transmit buffer and the packet parser.
 
-#include "CommandPacket.h"
-
 #include <QByteArray>
 #include <QTest>
-
 #include <cstddef>
 #include <vector>
+
+#include "CommandPacket.h"
 
 using namespace karvo;
 
@@ -19,9 +18,13 @@ QByteArray bytesOf(const std::vector<quint8>& bytes) {
                       static_cast<qsizetype>(bytes.size()));
 }
 
-ByteView viewOf(const std::vector<quint8>& bytes) { return ByteView(bytes.data(), bytes.size()); }
+ByteView viewOf(const std::vector<quint8>& bytes) {
+    return ByteView(bytes.data(), bytes.size());
+}
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text)); }
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
 
 // Profile list indexes as the window hands them over.
 constexpr int kProfile1 = 0;
@@ -82,15 +85,15 @@ void TestCommandPacket::catalogue_data() {
         << calibratePacket(profileSlot(kProfile1)) << hex("14 09 06 06 00 00 00 00 00");
     QTest::newRow("Centerize, Profile 3")
         << centrePacket(profileSlot(kProfile3)) << hex("14 09 08 05 00 00 00 00 00");
-    QTest::newRow("Firmware")
-        << readRequestPacket(kHardwareSlot, RecordType::FirmwareVersion, 255, RequestId::Firmware)
-        << hex("14 09 0B 00 00 E0 FF 00 00");
-    QTest::newRow("LoadJoy")
-        << readRequestPacket(kHardwareSlot, RecordType::JoystickConfig, 1, RequestId::Joystick)
-        << hex("14 09 0B 00 01 E1 01 00 00");
-    QTest::newRow("LoadMotor")
-        << readRequestPacket(kHardwareSlot, RecordType::MotorConfig, 2, RequestId::Motor)
-        << hex("14 09 0B 00 02 E2 02 00 00");
+    QTest::newRow("Firmware") << readRequestPacket(kHardwareSlot, RecordType::FirmwareVersion, 255,
+                                                   RequestId::Firmware)
+                              << hex("14 09 0B 00 00 E0 FF 00 00");
+    QTest::newRow("LoadJoy") << readRequestPacket(kHardwareSlot, RecordType::JoystickConfig, 1,
+                                                  RequestId::Joystick)
+                             << hex("14 09 0B 00 01 E1 01 00 00");
+    QTest::newRow("LoadMotor") << readRequestPacket(kHardwareSlot, RecordType::MotorConfig, 2,
+                                                    RequestId::Motor)
+                               << hex("14 09 0B 00 02 E2 02 00 00");
     QTest::newRow("Load-7") << loadPacket(profileSlot(kProfile2))
                             << hex("14 09 07 02 00 FE FF 00 00");
     QTest::newRow("LoadWheelBase")
@@ -102,13 +105,11 @@ void TestCommandPacket::catalogue_data() {
                              RequestId::UserEffect)
         << hex("14 09 07 00 05 E4 03 00 00");
     QTest::newRow("LoadTelemetry")
-        << readRequestPacket(profileSlot(kProfile2), RecordType::Telemetry, 4,
-                             RequestId::Telemetry)
+        << readRequestPacket(profileSlot(kProfile2), RecordType::Telemetry, 4, RequestId::Telemetry)
         << hex("14 09 07 00 04 E5 04 00 00");
     QTest::newRow("Save-11") << savePacket(kHardwareSlot) << hex("14 09 0B 03 00 FE FF 00 00");
-    QTest::newRow("Ack 227, Profile 1")
-        << ackPacket(profileSlot(kProfile1), RequestId::WheelBase)
-        << hex("14 09 06 90 90 E3 90 00 00");
+    QTest::newRow("Ack 227, Profile 1") << ackPacket(profileSlot(kProfile1), RequestId::WheelBase)
+                                        << hex("14 09 06 90 90 E3 90 00 00");
     QTest::newRow("Calibrate, no profile")
         << calibratePacket(profileSlot(kNoProfile)) << hex("14 09 05 06 00 00 00 00 00");
     QTest::newRow("Load-5, no profile")
@@ -117,8 +118,8 @@ void TestCommandPacket::catalogue_data() {
     // B4 ^ 69 = DD, 01 ^ 69 = 68, 60 ^ 69 = 09, 10 ^ 69 = 79.
     QTest::newRow("Wheelbase write")
         << wheelBaseWritePacket(profileSlot(kProfile1), defaultWheelBase())
-        << hex("14 38 06 01 03 00 00 2F") + hex(kBaseDefaultsStart) +
-               hex("10 27").repeated(11) + hex("00") + hex("DD");
+        << hex("14 38 06 01 03 00 00 2F") + hex(kBaseDefaultsStart) + hex("10 27").repeated(11) +
+               hex("00") + hex("DD");
     QTest::newRow("User effect write")
         << userEffectWritePacket(profileSlot(kProfile1), defaultUserEffect())
         << hex("14 25 06 01 05 00 03 1C") + hex("10 27").repeated(8) + hex("00 00") +
@@ -128,8 +129,8 @@ void TestCommandPacket::catalogue_data() {
     axes.xMax = 100000;
     QTest::newRow("Joystick write, Profile 4 is slot 9")
         << joystickWritePacket(profileSlot(kProfile4), axes)
-        << hex("14 39 09 01 01 00 01 30") + hex("60 79 FE FF A0 86 01 00") +
-               QByteArray(40, '\0') + hex("09");
+        << hex("14 39 09 01 01 00 01 30") + hex("60 79 FE FF A0 86 01 00") + QByteArray(40, '\0') +
+               hex("09");
     QTest::newRow("Motor write, Profile 4 is slot 9")
         << motorWritePacket(profileSlot(kProfile4), defaultMotor())
         << hex("14 24 09 01 02 00 02 1B") + hex(kMotorDefaults) + hex("68");

@@ -1,15 +1,14 @@
 // Conversions between editor controls and record fields.
 
-#include "EditorConversions.h"
-#include "KarvoError.h"
-
 #include <QLocale>
 #include <QTest>
-
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <limits>
+
+#include "EditorConversions.h"
+#include "KarvoError.h"
 
 using namespace karvo;
 
@@ -106,8 +105,7 @@ void TestEditorConversions::truncation_data() {
     QTest::newRow("2^40 + 5.7") << 1099511627781.7 << quint32{5} << qint32{5};
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << quint32{0}
                                   << qint32{0};
-    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << quint32{0}
-                              << qint32{0};
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << quint32{0} << qint32{0};
 }
 
 void TestEditorConversions::truncation() {
@@ -190,7 +188,8 @@ void TestEditorConversions::parseLocaleFloatRejects() {
         karvo::parseLocaleFloat(text, locale);
         QFAIL("no error raised");
     } catch (const KarvoError& error) {
-        QCOMPARE(error.message(), QStringLiteral("'%1' is not a valid floating point value").arg(text));
+        QCOMPARE(error.message(),
+                 QStringLiteral("'%1' is not a valid floating point value").arg(text));
     }
 }
 
@@ -212,8 +211,8 @@ void TestEditorConversions::formatFourDecimals_data() {
     QTest::newRow("negative zero") << -0.0f << c << "0.0000";
     QTest::newRow("no group separator") << 12345.5f << german << "12345,5000";
     QTest::newRow("large") << 1e10f << c << "10000000000.0000";
-    QTest::newRow("largest float") << FLT_MAX << c
-                                   << "340282346638528859811704183484516925440.0000";
+    QTest::newRow("largest float")
+        << FLT_MAX << c << "340282346638528859811704183484516925440.0000";
     QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << c << "NAN";
     QTest::newRow("minus infinity") << -std::numeric_limits<float>::infinity() << c << "-INF";
 }

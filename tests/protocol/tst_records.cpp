@@ -1,12 +1,11 @@
 // Byte images of every record: golden bytes, round trips, short input.
 
-#include "Records.h"
-
 #include <QByteArray>
 #include <QTest>
-
 #include <climits>
 #include <cstddef>
+
+#include "Records.h"
 
 using namespace karvo;
 
@@ -22,9 +21,13 @@ ByteView viewOf(const QByteArray& bytes) {
                     static_cast<std::size_t>(bytes.size()));
 }
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text)); }
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
 
-QByteArray repeated(const char* hexText, int times) { return hex(hexText).repeated(times); }
+QByteArray repeated(const char* hexText, int times) {
+    return hex(hexText).repeated(times);
+}
 
 // The "Hardware" page editor defaults.
 TMotorConfig defaultMotor() {
@@ -158,11 +161,11 @@ void TestRecords::goldenBytes_data() {
     forces.sawUpForce = 10.0f;
     forces.sawDownForce = 100.0f;
     forces.totalForce = 30.0f;
-    const QByteArray forcesGolden = hex(
-        "0000803F 000080BF 00000040 0000003F 0000C03F 00004040 00008040 000000C0 0000803E "
-        "00002041 0000C842 0000F041");
-    QTest::newRow("effect forces") << bytesOf(encode(forces)) << forcesGolden
-                                   << reencoded(forcesGolden, &decodeFfbReport);
+    const QByteArray forcesGolden =
+        hex("0000803F 000080BF 00000040 0000003F 0000C03F 00004040 00008040 000000C0 0000803E "
+            "00002041 0000C842 0000F041");
+    QTest::newRow("effect forces")
+        << bytesOf(encode(forces)) << forcesGolden << reencoded(forcesGolden, &decodeFfbReport);
 
     const TEncoderStats encoder{-2, 65536, 258, 1, -1, 2400, 9600};
     const QByteArray encoderGolden =
@@ -216,16 +219,15 @@ void TestRecords::decodedFields() {
 }
 
 void TestRecords::roundTripEveryRecord() {
-    const TWheelBaseConfig base{1,     2,     3,     4,     5,     6,     7,     -0.5f,
-                                1e-3f, 8,     9,     10,    11,    12,    13,    14,
-                                15,    16,    17,    18,    65535, true};
+    const TWheelBaseConfig base{1,  2,  3,  4,  5,  6,  7,  -0.5f, 1e-3f, 8,     9,
+                                10, 11, 12, 13, 14, 15, 16, 17,    18,    65535, true};
     QCOMPARE(decodeWheelBaseConfig(encode(base)), base);
 
     const TUserEffectConfig user{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 65535, true, false, true, true};
     QCOMPARE(decodeUserEffectConfig(encode(user)), user);
 
-    const TMotorConfig motor{3, 8, true, false, true, 3000000000u, 1, 1, 30.5f, -10, 1e30f,
-                             4294967295u};
+    const TMotorConfig motor{3, 8, true,  false, true,  3000000000u,
+                             1, 1, 30.5f, -10,   1e30f, 4294967295u};
     QCOMPARE(decodeMotorConfig(encode(motor)), motor);
 
     const TJoystickConfig joystick{INT_MIN, INT_MAX, -1, 1, -2, 2, -3, 3, -4, 4, -5, 5};
