@@ -112,26 +112,27 @@ void CheckGroupBox::mouseReleaseEvent(QMouseEvent* event)
     QGroupBox::mouseReleaseEvent(event);
 }
 
-void CheckGroupBox::keyPressEvent(QKeyEvent* event)
+bool CheckGroupBox::event(QEvent* event)
 {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        pressed_ = true;
-        update();
-        event->accept();
-        return;
+    // QGroupBox handles Space in event() itself, before keyPressEvent, and would emit clicked()
+    // without changing anything for a group that is not checkable in its sense.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Space || key->key() == Qt::Key_Select) && isEnabled()) {
+            if (!key->isAutoRepeat()) {
+                if (event->type() == QEvent::KeyPress) {
+                    pressed_ = true;
+                    update();
+                } else if (pressed_) {
+                    pressed_ = false;
+                    userToggle();
+                }
+            }
+            event->accept();
+            return true;
+        }
     }
-    QGroupBox::keyPressEvent(event);
-}
-
-void CheckGroupBox::keyReleaseEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && pressed_) {
-        pressed_ = false;
-        userToggle();
-        event->accept();
-        return;
-    }
-    QGroupBox::keyReleaseEvent(event);
+    return QGroupBox::event(event);
 }
 
 void CheckGroupBox::leaveEvent(QEvent* event)

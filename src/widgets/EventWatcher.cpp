@@ -16,11 +16,11 @@ EventWatcher::~EventWatcher() = default;
 bool EventWatcher::eventFilter(QObject* watched, QEvent* event)
 {
     if (types_.contains(event->type()))
-        runLater();
+        trigger();
     return QObject::eventFilter(watched, event);
 }
 
-void EventWatcher::runLater()
+void EventWatcher::trigger()
 {
     // The filter sees the event before its receiver: run once the event (and the layout work it
     // starts) has been handled. Several events in a row run the function once.

@@ -21,12 +21,15 @@ public:
     // How often the function has run.
     int runs() const { return runs_; }
 
+public slots:
+    // Runs the function once control is back in the event loop; several requests in a row run it
+    // once.
+    void trigger();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void runLater();
-
     QList<QEvent::Type> types_;
     std::function<void()> callback_;
     bool queued_ = false;
