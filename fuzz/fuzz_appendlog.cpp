@@ -107,8 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString text;
     if ((mode & 2) != 0) {
         for (std::size_t i = 0; i + 1 < textBytes.size(); i += 2) {
-            text.append(QChar(static_cast<char16_t>(static_cast<std::uint8_t>(textBytes[i]) |
-                                                    (static_cast<std::uint8_t>(textBytes[i + 1]) << 8))));
+            text.append(
+                QChar(static_cast<char16_t>(static_cast<std::uint8_t>(textBytes[i]) |
+                                            (static_cast<std::uint8_t>(textBytes[i + 1]) << 8))));
         }
     } else {
         text = QString::fromUtf8(textBytes.data(), static_cast<qsizetype>(textBytes.size()));

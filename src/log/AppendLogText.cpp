@@ -33,7 +33,8 @@ enum class FileEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 }
 
 [[noreturn]] void failWithSystemText(const QString& what, const QString& fullPath, int error) {
-    fail(QStringLiteral("%1 \"%2\". %3").arg(what, fullPath, QString::fromLocal8Bit(std::strerror(error))));
+    fail(QStringLiteral("%1 \"%2\". %3")
+             .arg(what, fullPath, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 [[noreturn]] void failRead() {
@@ -141,8 +142,9 @@ bool writeAll(int fd, off_t offset, const QByteArray& bytes) {
     while (written < bytes.size()) {
         const char* from = bytes.constData() + written;
         const auto length = static_cast<size_t>(bytes.size() - written);
-        const ssize_t n = offset < 0 ? ::write(fd, from, length)
-                                     : ::pwrite(fd, from, length, offset + static_cast<off_t>(written));
+        const ssize_t n = offset < 0
+                              ? ::write(fd, from, length)
+                              : ::pwrite(fd, from, length, offset + static_cast<off_t>(written));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;

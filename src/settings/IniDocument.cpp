@@ -149,7 +149,8 @@ std::optional<int> IniDocument::parseInteger(const QString& text) {
         negative = digits.front() == u'-';
         digits = digits.mid(1);
     }
-    const bool hex = digits.size() > 2 && digits[0] == u'0' && (digits[1] == u'x' || digits[1] == u'X');
+    const bool hex =
+        digits.size() > 2 && digits[0] == u'0' && (digits[1] == u'x' || digits[1] == u'X');
     if (hex) {
         digits = digits.mid(2);
     }
@@ -159,8 +160,9 @@ std::optional<int> IniDocument::parseInteger(const QString& text) {
 
     const int base = hex ? 16 : 10;
     // Hexadecimal is a 32-bit pattern; decimal may reach 2^31 only as a negative number.
-    const quint64 limit = hex ? 0xFFFFFFFFull
-                              : static_cast<quint64>(std::numeric_limits<int>::max()) + (negative ? 1 : 0);
+    const quint64 limit =
+        hex ? 0xFFFFFFFFull
+            : static_cast<quint64>(std::numeric_limits<int>::max()) + (negative ? 1 : 0);
     quint64 magnitude = 0;
     for (const QChar c : digits) {
         const int digit = hex ? hexDigitValue(c) : (isAsciiDigit(c) ? c.unicode() - u'0' : -1);

@@ -146,7 +146,8 @@ void TestAppendLogText::encoding_data() {
     QTest::newRow("new file, empty text: empty file")
         << std::optional<QByteArray>() << QString() << QByteArray();
     QTest::newRow("ASCII file + ASCII: appended as is")
-        << std::optional<QByteArray>(asciiLine) << "next\r\n" << asciiLine + "next\r\n";
+        << std::optional<QByteArray>(asciiLine) << "next\r\n"
+        << asciiLine + "next\r\n";
     QTest::newRow("ASCII file + \u00e9: mark, old bytes, UTF-8")
         << std::optional<QByteArray>(asciiLine) << "Wheel " + e + "\r\n"
         << kBom + asciiLine + "Wheel \xC3\xA9\r\n";
@@ -161,17 +162,24 @@ void TestAppendLogText::encoding_data() {
     QTest::newRow("character outside the BMP")
         << std::optional<QByteArray>(QByteArray("a")) << QStringLiteral("\U0001F600")
         << kBom + "a\xF0\x9F\x98\x80";
-    QTest::newRow("half a mark is 1252")
-        << std::optional<QByteArray>(QByteArray("\xEF\xBB")) << e
-        << kBom + "\xC3\xAF\xC2\xBB\xC3\xA9";
+    QTest::newRow("half a mark is 1252") << std::optional<QByteArray>(QByteArray("\xEF\xBB")) << e
+                                         << kBom + "\xC3\xAF\xC2\xBB\xC3\xA9";
     QTest::newRow("UTF-8 file: appended, no second mark")
         << std::optional<QByteArray>(kBom + "old\r\n") << e + "\r\n"
         << kBom + "old\r\n\xC3\xA9\r\n";
-    QTest::newRow("UTF-8 file + ASCII")
-        << std::optional<QByteArray>(kBom) << "x\r\n" << kBom + "x\r\n";
-    QTest::newRow("UTF-16LE file gets UTF-16LE")
-        << std::optional<QByteArray>(QByteArray("\xFF\xFE" "a\0", 4)) << e + "\r\n"
-        << QByteArray("\xFF\xFE" "a\0" "\xE9\0" "\r\0" "\n\0", 10);
+    QTest::newRow("UTF-8 file + ASCII") << std::optional<QByteArray>(kBom) << "x\r\n"
+                                        << kBom + "x\r\n";
+    QTest::newRow("UTF-16LE file gets UTF-16LE") << std::optional<QByteArray>(QByteArray("\xFF\xFE"
+                                                                                         "a\0",
+                                                                                         4))
+                                                 << e + "\r\n"
+                                                 << QByteArray(
+                                                        "\xFF\xFE"
+                                                        "a\0"
+                                                        "\xE9\0"
+                                                        "\r\0"
+                                                        "\n\0",
+                                                        10);
     QTest::newRow("UTF-16BE file gets UTF-16BE")
         << std::optional<QByteArray>(QByteArray("\xFE\xFF\0a", 4)) << QStringLiteral("\u20AC")
         << QByteArray("\xFE\xFF\0a\x20\xAC", 6);
@@ -225,11 +233,14 @@ void TestAppendLogText::nameChecks_data() {
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("empty") << QString() << "Invalid characters in path";
-    QTest::newRow("blank") << "  \t " << "Invalid characters in path";
-    QTest::newRow("NUL character") << QStringLiteral("a%1b.log").arg(QChar(u'\0'))
-                                   << "Invalid characters in path";
-    QTest::newRow("260 characters") << "/tmp/" + QString(255, u'a') << "The specified path is too long";
-    QTest::newRow("length is checked first") << QString(300, u' ') << "The specified path is too long";
+    QTest::newRow("blank") << "  \t "
+                           << "Invalid characters in path";
+    QTest::newRow("NUL character")
+        << QStringLiteral("a%1b.log").arg(QChar(u'\0')) << "Invalid characters in path";
+    QTest::newRow("260 characters")
+        << "/tmp/" + QString(255, u'a') << "The specified path is too long";
+    QTest::newRow("length is checked first")
+        << QString(300, u' ') << "The specified path is too long";
     QTest::newRow("missing folder") << "no-such-folder/application.log"
                                     << "The specified path was not found";
     QTest::newRow("missing folder, absolute") << "/no-such-folder-karvo/a/b.log"
@@ -279,8 +290,9 @@ void TestAppendLogText::cannotCreate() {
                                       QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
         if (!permissionsEnforced(dir_->filePath("locked"))) {
-            QSKIP("Running with privileges that ignore folder permissions; the link row covers "
-                  "the same error");
+            QSKIP(
+                "Running with privileges that ignore folder permissions; the link row covers "
+                "the same error");
         }
     } else {
         QVERIFY(QFile::link(dir_->filePath("missing/target.log"), dir_->filePath("locked")));
@@ -288,9 +300,8 @@ void TestAppendLogText::cannotCreate() {
     const QString name = setup == "read-only folder" ? "locked/application.log" : "locked";
     const QString fullPath = dir_->filePath(name);
 
-    QCOMPARE(appendError(name, "x"),
-             std::optional<QString>("Cannot create file \"" + fullPath + "\". " +
-                                    systemText(error)));
+    QCOMPARE(appendError(name, "x"), std::optional<QString>("Cannot create file \"" + fullPath +
+                                                            "\". " + systemText(error)));
 }
 
 void TestAppendLogText::cannotOpen_data() {
@@ -313,8 +324,9 @@ void TestAppendLogText::cannotOpen() {
         writeFile(dir_->filePath(name), "old");
         QVERIFY(QFile::setPermissions(dir_->filePath(name), QFile::ReadOwner | QFile::ReadOther));
         if (::access(QFile::encodeName(dir_->filePath(name)).constData(), W_OK) == 0) {
-            QSKIP("Running with privileges that ignore file permissions; the folder row covers "
-                  "the same error");
+            QSKIP(
+                "Running with privileges that ignore file permissions; the folder row covers "
+                "the same error");
         }
     }
     // The message carries the full path although the name was relative.
@@ -333,9 +345,8 @@ void TestAppendLogText::lockedByAnotherWriter() {
     QVERIFY(other >= 0);
     QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
 
-    QCOMPARE(appendError(path, "x"),
-             std::optional<QString>("Cannot open file \"" + path + "\". " +
-                                    systemText(EWOULDBLOCK)));
+    QCOMPARE(appendError(path, "x"), std::optional<QString>("Cannot open file \"" + path + "\". " +
+                                                            systemText(EWOULDBLOCK)));
     ::close(other);
     QCOMPARE(readFile(path), QByteArray("old"));
     // Once the other writer has let go, the line goes in.
@@ -359,8 +370,7 @@ void TestAppendLogText::failedWriteKeepsEarlierContent_data() {
     QTest::newRow("append to a UTF-8 file") << kBom + lines << QString(64, u'\u00e9');
     QTest::newRow("conversion of a 1252 file")
         << QByteArray("caf\xE9\r\n") + lines << QString(64, u'\u00e9');
-    QTest::newRow("conversion that only lacks the mark")
-        << lines << QStringLiteral("\u00e9");
+    QTest::newRow("conversion that only lacks the mark") << lines << QStringLiteral("\u00e9");
 }
 
 void TestAppendLogText::failedWriteKeepsEarlierContent() {

@@ -180,9 +180,9 @@ void TestSystemLog::failedWriteShownOnceUntilAWriteSucceeds() {
     log.SetSysLog("one");
     log.SetSysLog("two");
     QCOMPARE(view_.statusTexts, QStringList{"[08:00:00] The specified path was not found"});
-    QCOMPARE(view_.lines, (QStringList{"[08:00:00] one",
-                                       "[08:00:00] The specified path was not found",
-                                       "[08:00:00] two"}));
+    QCOMPARE(view_.lines,
+             (QStringList{"[08:00:00] one", "[08:00:00] The specified path was not found",
+                          "[08:00:00] two"}));
 
     // The log works again: its lines go to the file and nothing new is shown.
     QVERIFY(QDir().mkpath(folder));
@@ -196,9 +196,9 @@ void TestSystemLog::failedWriteShownOnceUntilAWriteSucceeds() {
     log.SetSysLog("five");
     QCOMPARE(view_.statusTexts, (QStringList{"[08:00:00] The specified path was not found",
                                              "[08:00:00] The specified path was not found"}));
-    QCOMPARE(view_.lines.mid(4), (QStringList{"[08:00:00] four",
-                                              "[08:00:00] The specified path was not found",
-                                              "[08:00:00] five"}));
+    QCOMPARE(view_.lines.mid(4),
+             (QStringList{"[08:00:00] four", "[08:00:00] The specified path was not found",
+                          "[08:00:00] five"}));
 }
 
 QTEST_GUILESS_MAIN(TestSystemLog)

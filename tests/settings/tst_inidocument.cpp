@@ -54,7 +54,8 @@ void TestIniDocument::parseInteger_data() {
     QTest::newRow("hex, capitals") << "0X1F" << std::optional(31);
     QTest::newRow("hex, mixed case digits") << "0xaB" << std::optional(171);
     QTest::newRow("hex, 32-bit pattern") << "0xFFFFFFFF" << std::optional(-1);
-    QTest::newRow("hex, sign bit") << "0x80000000" << std::optional(std::numeric_limits<int>::min());
+    QTest::newRow("hex, sign bit")
+        << "0x80000000" << std::optional(std::numeric_limits<int>::min());
     QTest::newRow("hex, negative") << "-0x10" << std::optional(-16);
     QTest::newRow("hex, 33 bits") << "0x100000000" << none;
     QTest::newRow("hex prefix alone") << "0x" << none;
@@ -84,45 +85,60 @@ void TestIniDocument::lookup_data() {
 
     const auto none = std::optional<QString>();
     const auto one = std::optional<QString>("1");
-    QTest::newRow("CR LF") << QByteArray("[Debug]\r\nLogToFile=1\r\n") << "Debug" << "LogToFile" << one;
-    QTest::newRow("LF") << QByteArray("[Debug]\nLogToFile=1\n") << "Debug" << "LogToFile" << one;
-    QTest::newRow("CR") << QByteArray("[Debug]\rLogToFile=1") << "Debug" << "LogToFile" << one;
+    QTest::newRow("CR LF") << QByteArray("[Debug]\r\nLogToFile=1\r\n") << "Debug"
+                           << "LogToFile" << one;
+    QTest::newRow("LF") << QByteArray("[Debug]\nLogToFile=1\n") << "Debug"
+                        << "LogToFile" << one;
+    QTest::newRow("CR") << QByteArray("[Debug]\rLogToFile=1") << "Debug"
+                        << "LogToFile" << one;
     QTest::newRow("names in any case") << QByteArray("[DEBUG]\r\nlogtofile=1\r\n") << "Debug"
                                        << "LogToFile" << one;
-    QTest::newRow("white space around") << QByteArray("  [ Debug ] \r\n\t LogToFile =  1 \r\n")
-                                        << "Debug" << "LogToFile" << one;
+    QTest::newRow("white space around")
+        << QByteArray("  [ Debug ] \r\n\t LogToFile =  1 \r\n") << "Debug"
+        << "LogToFile" << one;
     QTest::newRow("missing entry") << QByteArray("[Debug]\r\nOther=1\r\n") << "Debug"
                                    << "LogToFile" << none;
     QTest::newRow("missing section") << QByteArray("[Themes]\r\nLogToFile=1\r\n") << "Debug"
                                      << "LogToFile" << none;
     QTest::newRow("empty value") << QByteArray("[Debug]\r\nLogToFile=\r\n") << "Debug"
                                  << "LogToFile" << std::optional<QString>("");
-    QTest::newRow("value holding =") << QByteArray("[A]\r\nKey=a=b\r\n") << "A" << "Key"
-                                     << std::optional<QString>("a=b");
-    QTest::newRow("first of two keys") << QByteArray("[A]\r\nKey=1\r\nKEY=2\r\n") << "A" << "key"
-                                       << one;
-    QTest::newRow("first of two sections") << QByteArray("[A]\r\nKey=1\r\n[B]\r\n[a]\r\nKey=2\r\n")
-                                           << "A" << "Key" << one;
-    QTest::newRow("entry of a repeated section") << QByteArray("[A]\r\nx=0\r\n[a]\r\nKey=1\r\n")
-                                                 << "A" << "Key" << one;
-    QTest::newRow("line without =") << QByteArray("[A]\r\nKey\r\nOther=1\r\n") << "A" << "Other"
-                                    << one;
-    QTest::newRow("comment") << QByteArray("[A]\r\n;Key=1\r\n") << "A" << ";Key" << none;
-    QTest::newRow("before any section") << QByteArray("Key=1\r\n[A]\r\n") << "A" << "Key" << none;
-    QTest::newRow("nameless section") << QByteArray("[]\r\nKey=1\r\n") << "" << "Key" << one;
-    QTest::newRow("Windows-1252") << QByteArray("[A]\r\nKey=\xE9\x80\r\n") << "A" << "Key"
+    QTest::newRow("value holding =") << QByteArray("[A]\r\nKey=a=b\r\n") << "A"
+                                     << "Key" << std::optional<QString>("a=b");
+    QTest::newRow("first of two keys") << QByteArray("[A]\r\nKey=1\r\nKEY=2\r\n") << "A"
+                                       << "key" << one;
+    QTest::newRow("first of two sections")
+        << QByteArray("[A]\r\nKey=1\r\n[B]\r\n[a]\r\nKey=2\r\n") << "A"
+        << "Key" << one;
+    QTest::newRow("entry of a repeated section")
+        << QByteArray("[A]\r\nx=0\r\n[a]\r\nKey=1\r\n") << "A"
+        << "Key" << one;
+    QTest::newRow("line without =") << QByteArray("[A]\r\nKey\r\nOther=1\r\n") << "A"
+                                    << "Other" << one;
+    QTest::newRow("comment") << QByteArray("[A]\r\n;Key=1\r\n") << "A"
+                             << ";Key" << none;
+    QTest::newRow("before any section") << QByteArray("Key=1\r\n[A]\r\n") << "A"
+                                        << "Key" << none;
+    QTest::newRow("nameless section") << QByteArray("[]\r\nKey=1\r\n") << ""
+                                      << "Key" << one;
+    QTest::newRow("Windows-1252") << QByteArray("[A]\r\nKey=\xE9\x80\r\n") << "A"
+                                  << "Key"
                                   << std::optional<QString>(QStringLiteral("\u00e9\u20ac"));
-    QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF[A]\r\nKey=\xC3\xA9\r\n") << "a" << "key"
-                                << std::optional<QString>(QStringLiteral("\u00e9"));
+    QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF[A]\r\nKey=\xC3\xA9\r\n") << "a"
+                                << "key" << std::optional<QString>(QStringLiteral("\u00e9"));
     QTest::newRow("UTF-16LE mark") << bytes("\xFF\xFE[\0A\0]\0\n\0K\0=\0\xA9\x03") << "A"
                                    << "K" << std::optional<QString>(QStringLiteral("\u03A9"));
-    QTest::newRow("UTF-16BE mark, odd length")
-        << bytes("\xFE\xFF\0[\0A\0]\0\n\0K\0=\0" "5" "\0") << "A" << "K"
-        << std::optional<QString>("5");
-    QTest::newRow("NUL bytes") << bytes("[A]\r\n\0\0\0\r\nKey=1\r\n") << "A" << "Key"
-                               << one;
-    QTest::newRow("empty file") << QByteArray() << "A" << "Key" << none;
-    QTest::newRow("mark only") << QByteArray("\xEF\xBB\xBF") << "A" << "Key" << none;
+    QTest::newRow("UTF-16BE mark, odd length") << bytes(
+                                                      "\xFE\xFF\0[\0A\0]\0\n\0K\0=\0"
+                                                      "5"
+                                                      "\0")
+                                               << "A"
+                                               << "K" << std::optional<QString>("5");
+    QTest::newRow("NUL bytes") << bytes("[A]\r\n\0\0\0\r\nKey=1\r\n") << "A"
+                               << "Key" << one;
+    QTest::newRow("empty file") << QByteArray() << "A"
+                                << "Key" << none;
+    QTest::newRow("mark only") << QByteArray("\xEF\xBB\xBF") << "A"
+                               << "Key" << none;
 }
 
 void TestIniDocument::lookup() {
@@ -145,8 +161,8 @@ void TestIniDocument::writtenForm() {
 }
 
 void TestIniDocument::orderKeptAndNewNamesAppended() {
-    IniDocument document = IniDocument::parse(
-        "[profiles]\nactiveprofile=3\nExtra=x\n[Debug]\nLogToFile=0\n");
+    IniDocument document =
+        IniDocument::parse("[profiles]\nactiveprofile=3\nExtra=x\n[Debug]\nLogToFile=0\n");
     document.setValue("Debug", "Level", "2");
     document.setValue("Themes", "Active", "1");
     document.setValue("PROFILES", "ActiveProfile", "4");

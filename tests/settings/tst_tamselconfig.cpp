@@ -106,7 +106,8 @@ void TestTamselConfig::pathForExecutable_data() {
                                         << "/opt/karvo/KarvoWheelConfig.ini";
     QTest::newRow("dot in a folder name") << "/opt/karvo.d/KarvoWheelConfig"
                                           << "/opt/karvo.d/KarvoWheelConfig.ini";
-    QTest::newRow("last extension only") << "/opt/karvo/config.tar.gz" << "/opt/karvo/config.tar.ini";
+    QTest::newRow("last extension only") << "/opt/karvo/config.tar.gz"
+                                         << "/opt/karvo/config.tar.ini";
     QTest::newRow("Windows-style name") << "C:\\Apps\\Wheel\\Config.exe"
                                         << "C:\\Apps\\Wheel\\Config.ini";
 }
@@ -242,8 +243,9 @@ void TestTamselConfig::writeFailureKeepsTheValue() {
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) {
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QSKIP("Running with privileges that ignore folder permissions; the missing-folder "
-                  "row covers the same failure");
+            QSKIP(
+                "Running with privileges that ignore folder permissions; the missing-folder "
+                "row covers the same failure");
         }
     }
     const QByteArray before = readFile(path);
@@ -260,8 +262,9 @@ void TestTamselConfig::writeFailureKeepsTheValue() {
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     config.WriteBool("Debug", "LogToFile", true);
     const QByteArray kept = cause == "read-only" ? QByteArray("[Themes]\r\nActive=1\r\n\r\n") : "";
-    QCOMPARE(readFile(path), kept + "[Profiles]\r\nActiveProfile=3\r\n\r\n"
-                                    "[Debug]\r\nLogToFile=1\r\n\r\n");
+    QCOMPARE(readFile(path), kept +
+                                 "[Profiles]\r\nActiveProfile=3\r\n\r\n"
+                                 "[Debug]\r\nLogToFile=1\r\n\r\n");
 }
 
 void TestTamselConfig::garbageFiles_data() {
@@ -277,15 +280,19 @@ void TestTamselConfig::garbageFiles_data() {
     QTest::newRow("binary") << binary << "Profiles" << 0;
     QTest::newRow("binary around an entry")
         << binary + "\r\n[Profiles]\r\nActiveProfile=4\r\n" + binary << "Profiles" << 4;
-    QTest::newRow("lines without =") << QByteArray("[Profiles]\r\nActiveProfile\r\nnoise\r\n")
-                                     << "Profiles" << 0;
+    QTest::newRow("lines without =")
+        << QByteArray("[Profiles]\r\nActiveProfile\r\nnoise\r\n") << "Profiles" << 0;
     QTest::newRow("duplicates, first wins")
-        << QByteArray("[Profiles]\r\nActiveProfile=2\r\nActiveProfile=4\r\n[PROFILES]\r\n"
-                      "ActiveProfile=1\r\nOther=5\r\n")
+        << QByteArray(
+               "[Profiles]\r\nActiveProfile=2\r\nActiveProfile=4\r\n[PROFILES]\r\n"
+               "ActiveProfile=1\r\nOther=5\r\n")
         << "Profiles" << 2;
     QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF[Profiles]\r\nActiveProfile=1\r\n")
                                 << "Profiles" << 1;
-    QTest::newRow("UTF-16LE mark") << bytes("\xFF\xFE[\0P\0]\0\n\0A\0P\0=\0" "3\0") << "P" << 3;
+    QTest::newRow("UTF-16LE mark") << bytes(
+                                          "\xFF\xFE[\0P\0]\0\n\0A\0P\0=\0"
+                                          "3\0")
+                                   << "P" << 3;
 }
 
 void TestTamselConfig::garbageFiles() {
