@@ -3,9 +3,9 @@
 // The records the simulated wheel base keeps in its configuration slots, and what a factory-new
 // base holds in them.
 
-#include "Records.h"
-
 #include <array>
+
+#include "Records.h"
 
 namespace karvo {
 

@@ -4,7 +4,6 @@
 #include <QMap>
 #include <QSaveFile>
 #include <QStringList>
-
 #include <functional>
 #include <vector>
 
@@ -34,25 +33,29 @@ std::vector<StoredRecord> storedRecords() {
         const auto idx = static_cast<size_t>(i);
         const QByteArray prefix =
             "profile" + QByteArray::number(FlashImage::kFirstProfileSlot + i) + ".";
-        records.push_back({prefix + "wheelBase", TWheelBaseConfig::kSize,
-                           [idx](const FlashImage& f) { return toBytes(encode(f.profiles[idx].wheelBase)); },
-                           [idx](FlashImage& f, ByteView b) {
-                               f.profiles[idx].wheelBase = decodeWheelBaseConfig(b);
-                           }});
-        records.push_back({prefix + "userEffect", TUserEffectConfig::kSize,
-                           [idx](const FlashImage& f) { return toBytes(encode(f.profiles[idx].userEffect)); },
-                           [idx](FlashImage& f, ByteView b) {
-                               f.profiles[idx].userEffect = decodeUserEffectConfig(b);
-                           }});
-        records.push_back({prefix + "telemetry", SimTelemetryConfig::kSize,
-                           [idx](const FlashImage& f) { return toBytes(encode(f.profiles[idx].telemetry)); },
-                           [idx](FlashImage& f, ByteView b) {
-                               f.profiles[idx].telemetry = decodeSimTelemetryConfig(b);
-                           }});
+        records.push_back(
+            {prefix + "wheelBase", TWheelBaseConfig::kSize,
+             [idx](const FlashImage& f) { return toBytes(encode(f.profiles[idx].wheelBase)); },
+             [idx](FlashImage& f, ByteView b) {
+                 f.profiles[idx].wheelBase = decodeWheelBaseConfig(b);
+             }});
+        records.push_back(
+            {prefix + "userEffect", TUserEffectConfig::kSize,
+             [idx](const FlashImage& f) { return toBytes(encode(f.profiles[idx].userEffect)); },
+             [idx](FlashImage& f, ByteView b) {
+                 f.profiles[idx].userEffect = decodeUserEffectConfig(b);
+             }});
+        records.push_back(
+            {prefix + "telemetry", SimTelemetryConfig::kSize,
+             [idx](const FlashImage& f) { return toBytes(encode(f.profiles[idx].telemetry)); },
+             [idx](FlashImage& f, ByteView b) {
+                 f.profiles[idx].telemetry = decodeSimTelemetryConfig(b);
+             }});
     }
-    records.push_back({"hardware.joystick", TJoystickConfig::kSize,
-                       [](const FlashImage& f) { return toBytes(encode(f.hardware.joystick)); },
-                       [](FlashImage& f, ByteView b) { f.hardware.joystick = decodeJoystickConfig(b); }});
+    records.push_back(
+        {"hardware.joystick", TJoystickConfig::kSize,
+         [](const FlashImage& f) { return toBytes(encode(f.hardware.joystick)); },
+         [](FlashImage& f, ByteView b) { f.hardware.joystick = decodeJoystickConfig(b); }});
     records.push_back({"hardware.motor", TMotorConfig::kSize,
                        [](const FlashImage& f) { return toBytes(encode(f.hardware.motor)); },
                        [](FlashImage& f, ByteView b) { f.hardware.motor = decodeMotorConfig(b); }});
@@ -61,14 +64,17 @@ std::vector<StoredRecord> storedRecords() {
 
 bool isHexText(const QByteArray& text) {
     for (const char c : text) {
-        const bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!digit) return false;
+        const bool digit =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!digit)
+            return false;
     }
     return text.size() % 2 == 0;
 }
 
 void setError(QString* error, const QString& text) {
-    if (error) *error = text;
+    if (error)
+        *error = text;
 }
 
 }  // namespace
@@ -90,24 +96,28 @@ std::optional<FlashImage> FirmwareStateFile::read(const QString& path, QString* 
     for (const QByteArray& rawLine : content.split('\n')) {
         ++lineNumber;
         const QByteArray line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith('#')) continue;
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
         const qsizetype eq = line.indexOf('=');
         if (eq <= 0) {
-            setError(error, QStringLiteral("%1 line %2: expected name=value").arg(path).arg(lineNumber));
+            setError(error,
+                     QStringLiteral("%1 line %2: expected name=value").arg(path).arg(lineNumber));
             return std::nullopt;
         }
         const QByteArray name = line.left(eq).trimmed();
         if (values.contains(name)) {
             setError(error, QStringLiteral("%1 line %2: %3 appears twice")
-                                .arg(path).arg(lineNumber).arg(QString::fromLatin1(name)));
+                                .arg(path)
+                                .arg(lineNumber)
+                                .arg(QString::fromLatin1(name)));
             return std::nullopt;
         }
         values.insert(name, line.mid(eq + 1).trimmed());
     }
 
     if (values.value(kFormatKey) != QByteArray::number(kFormatVersion)) {
-        setError(error, QStringLiteral("%1: not a state file of format %2")
-                            .arg(path).arg(kFormatVersion));
+        setError(error,
+                 QStringLiteral("%1: not a state file of format %2").arg(path).arg(kFormatVersion));
         return std::nullopt;
     }
     values.remove(kFormatKey);
@@ -116,13 +126,16 @@ std::optional<FlashImage> FirmwareStateFile::read(const QString& path, QString* 
     for (const StoredRecord& record : storedRecords()) {
         const auto found = values.constFind(record.name);
         if (found == values.constEnd()) {
-            setError(error, QStringLiteral("%1: %2 is missing").arg(path, QString::fromLatin1(record.name)));
+            setError(
+                error,
+                QStringLiteral("%1: %2 is missing").arg(path, QString::fromLatin1(record.name)));
             return std::nullopt;
         }
         const QByteArray hex = found.value();
         if (!isHexText(hex) || hex.size() != 2 * record.size) {
             setError(error, QStringLiteral("%1: %2 must be %3 bytes in hexadecimal")
-                                .arg(path, QString::fromLatin1(record.name)).arg(record.size));
+                                .arg(path, QString::fromLatin1(record.name))
+                                .arg(record.size));
             return std::nullopt;
         }
         const QByteArray bytes = QByteArray::fromHex(hex);
@@ -145,7 +158,8 @@ bool FirmwareStateFile::write(const QString& path, const FlashImage& image, QStr
         content += record.name + "=" + record.get(image).toHex() + "\n";
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+        !file.commit()) {
         setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "FirmwareRecords.h"
-
 #include <QString>
-
 #include <optional>
+
+#include "FirmwareRecords.h"
 
 namespace karvo {
 

@@ -1,10 +1,10 @@
 #include "SimulatedHidBackend.h"
 
+#include <QMetaObject>
+
 #include "SimulatedHidChannel.h"
 #include "SimulatedPlug.h"
 #include "WheelBaseFirmware.h"
-
-#include <QMetaObject>
 
 namespace karvo {
 
@@ -16,7 +16,8 @@ SimulatedHidBackend::SimulatedHidBackend(QObject* parent) : HidBackend(parent) {
 
 SimulatedHidBackend::~SimulatedHidBackend() {
     // Channels may outlive the backend; they must not wait for devices that no longer exist.
-    for (const Device& device : devices_) device.plug->pull();
+    for (const Device& device : devices_)
+        device.plug->pull();
 }
 
 QString SimulatedHidBackend::plugWheelBase(std::shared_ptr<WheelBaseFirmware> firmware) {
@@ -51,24 +52,31 @@ QString SimulatedHidBackend::plug(Device device, const QString& kind) {
 
 void SimulatedHidBackend::unplug(const QString& path) {
     for (qsizetype i = 0; i < devices_.size(); ++i) {
-        if (devices_[i].info.path != path) continue;
+        if (devices_[i].info.path != path)
+            continue;
         const Device device = devices_.takeAt(i);
         device.plug->pull();
-        if (device.firmware) device.firmware->interrupt();  // a read waiting there sees Gone
+        if (device.firmware)
+            device.firmware->interrupt();  // a read waiting there sees Gone
         notify();
         return;
     }
 }
 
 void SimulatedHidBackend::setAccessDenied(const QString& path, bool denied) {
-    if (Device* device = find(path)) device->accessDenied = denied;
+    if (Device* device = find(path))
+        device->accessDenied = denied;
 }
 
-void SimulatedHidBackend::setNotifications(bool on) { notifications_ = on; }
+void SimulatedHidBackend::setNotifications(bool on) {
+    notifications_ = on;
+}
 
 void SimulatedHidBackend::notify() {
-    if (!notifications_) return;
-    QMetaObject::invokeMethod(this, [this] { emit devicesChanged(); }, Qt::QueuedConnection);
+    if (!notifications_)
+        return;
+    QMetaObject::invokeMethod(
+        this, [this] { emit devicesChanged(); }, Qt::QueuedConnection);
 }
 
 std::shared_ptr<WheelBaseFirmware> SimulatedHidBackend::firmware(const QString& path) const {
@@ -79,18 +87,21 @@ std::shared_ptr<WheelBaseFirmware> SimulatedHidBackend::firmware(const QString& 
 QList<HidDeviceInfo> SimulatedHidBackend::scan() {
     QList<HidDeviceInfo> infos;
     infos.reserve(devices_.size());
-    for (const Device& device : devices_) infos.append(device.info);
+    for (const Device& device : devices_)
+        infos.append(device.info);
     return infos;
 }
 
 std::unique_ptr<HidChannel> SimulatedHidBackend::open(const QString& path, QString* error) {
     const Device* device = find(path);
     if (!device) {
-        if (error) *error = QStringLiteral("%1: no such device").arg(path);
+        if (error)
+            *error = QStringLiteral("%1: no such device").arg(path);
         return nullptr;
     }
     if (device->accessDenied) {
-        if (error) *error = QStringLiteral("%1: permission denied").arg(path);
+        if (error)
+            *error = QStringLiteral("%1: permission denied").arg(path);
         return nullptr;
     }
     return std::make_unique<SimulatedHidChannel>(device->firmware, device->plug);
@@ -98,13 +109,15 @@ std::unique_ptr<HidChannel> SimulatedHidBackend::open(const QString& path, QStri
 
 SimulatedHidBackend::Device* SimulatedHidBackend::find(const QString& path) {
     for (Device& device : devices_)
-        if (device.info.path == path) return &device;
+        if (device.info.path == path)
+            return &device;
     return nullptr;
 }
 
 const SimulatedHidBackend::Device* SimulatedHidBackend::find(const QString& path) const {
     for (const Device& device : devices_)
-        if (device.info.path == path) return &device;
+        if (device.info.path == path)
+            return &device;
     return nullptr;
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "HidBackend.h"
-
 #include <QList>
 #include <QString>
-
 #include <memory>
+
+#include "HidBackend.h"
 
 namespace karvo {
 

@@ -1,10 +1,10 @@
 #include "SimulatedHidChannel.h"
 
-#include "SimulatedPlug.h"
-#include "WheelBaseFirmware.h"
-
 #include <algorithm>
 #include <cstring>
+
+#include "SimulatedPlug.h"
+#include "WheelBaseFirmware.h"
 
 namespace karvo {
 
@@ -14,30 +14,40 @@ SimulatedHidChannel::SimulatedHidChannel(std::shared_ptr<WheelBaseFirmware> firm
 
 bool SimulatedHidChannel::write(const quint8* data, int length, QString* error) {
     if (plug_->isPulled()) {
-        if (error) *error = QStringLiteral("the device has been unplugged");
+        if (error)
+            *error = QStringLiteral("the device has been unplugged");
         return false;
     }
     if (!data || length < 0) {
-        if (error) *error = QStringLiteral("no report to write");
+        if (error)
+            *error = QStringLiteral("no report to write");
         return false;
     }
     // Reports of any length are passed on: the firmware decides what it makes of them.
-    if (firmware_) firmware_->receiveOutputReport(ByteView(data, static_cast<size_t>(length)));
+    if (firmware_)
+        firmware_->receiveOutputReport(ByteView(data, static_cast<size_t>(length)));
     return true;
 }
 
 HidChannel::ReadResult SimulatedHidChannel::read(quint8* buffer, int capacity, int timeoutMs,
                                                  int* bytesRead) {
-    if (bytesRead) *bytesRead = 0;
-    if (plug_->isPulled()) return ReadResult::Gone;
-    if (!firmware_) return plug_->waitForPull(timeoutMs) ? ReadResult::Gone : ReadResult::Timeout;
+    if (bytesRead)
+        *bytesRead = 0;
+    if (plug_->isPulled())
+        return ReadResult::Gone;
+    if (!firmware_)
+        return plug_->waitForPull(timeoutMs) ? ReadResult::Gone : ReadResult::Timeout;
 
     const std::optional<QByteArray> report = firmware_->takeInputReport(timeoutMs);
-    if (plug_->isPulled()) return ReadResult::Gone;
-    if (!report) return ReadResult::Timeout;
+    if (plug_->isPulled())
+        return ReadResult::Gone;
+    if (!report)
+        return ReadResult::Timeout;
     const int length = std::min(static_cast<int>(report->size()), std::max(0, capacity));
-    if (length > 0 && buffer) std::memcpy(buffer, report->constData(), static_cast<size_t>(length));
-    if (bytesRead) *bytesRead = length;
+    if (length > 0 && buffer)
+        std::memcpy(buffer, report->constData(), static_cast<size_t>(length));
+    if (bytesRead)
+        *bytesRead = length;
     return ReadResult::Data;
 }
 

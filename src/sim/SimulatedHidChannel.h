@@ -1,8 +1,8 @@
 #pragma once
 
-#include "HidBackend.h"
-
 #include <memory>
+
+#include "HidBackend.h"
 
 namespace karvo {
 

@@ -10,9 +10,9 @@ namespace karvo {
 // a wait at once. Thread-safe.
 class SimulatedPlug {
 public:
-    void pull();             // the device is gone for good
+    void pull();  // the device is gone for good
     bool isPulled() const;
-    void interrupt();        // ends the current (or the next) wait early
+    void interrupt();  // ends the current (or the next) wait early
 
     // Waits up to timeoutMs for the plug to be pulled or an interrupt; true when pulled.
     bool waitForPull(int timeoutMs);

@@ -1,13 +1,12 @@
 #include "WheelBaseFirmware.h"
 
-#include "FirmwareStateFile.h"
-#include "WireTrace.h"
-
 #include <QFileInfo>
 #include <QLoggingCategory>
-
 #include <algorithm>
 #include <cstring>
+
+#include "FirmwareStateFile.h"
+#include "WireTrace.h"
 
 Q_LOGGING_CATEGORY(lcSim, "karvo.sim", QtInfoMsg)
 
@@ -58,18 +57,25 @@ constexpr int Record = 3;
 // The size of a record the base accepts in a write; 0 for types it does not store.
 size_t writableRecordSize(quint8 objectType) {
     switch (objectType) {
-    case RecordType::JoystickConfig: return TJoystickConfig::kSize;
-    case RecordType::MotorConfig: return TMotorConfig::kSize;
-    case RecordType::WheelBaseConfig: return TWheelBaseConfig::kSize;
-    case RecordType::Telemetry: return SimTelemetryConfig::kSize;
-    case RecordType::UserEffectConfig: return TUserEffectConfig::kSize;
-    default: return 0;
+        case RecordType::JoystickConfig:
+            return TJoystickConfig::kSize;
+        case RecordType::MotorConfig:
+            return TMotorConfig::kSize;
+        case RecordType::WheelBaseConfig:
+            return TWheelBaseConfig::kSize;
+        case RecordType::Telemetry:
+            return SimTelemetryConfig::kSize;
+        case RecordType::UserEffectConfig:
+            return TUserEffectConfig::kSize;
+        default:
+            return 0;
     }
 }
 
 template <typename T>
 void appendLimited(QList<T>& list, T item) {
-    if (list.size() >= WheelBaseFirmware::kInspectionLimit) list.removeFirst();
+    if (list.size() >= WheelBaseFirmware::kInspectionLimit)
+        list.removeFirst();
     list.append(std::move(item));
 }
 
@@ -110,7 +116,8 @@ const ProfileRecords& WheelBaseFirmware::profileRecords(quint8 slot) const {
 
 void WheelBaseFirmware::receiveOutputReport(ByteView report) {
     std::lock_guard lock(mutex_);
-    if (trace_) trace_->outgoing(report);
+    if (trace_)
+        trace_->outgoing(report);
     appendLimited(received_, QByteArray(reinterpret_cast<const char*>(report.data()),
                                         static_cast<qsizetype>(report.size())));
     handleCommand(report);
@@ -141,42 +148,56 @@ void WheelBaseFirmware::handleCommand(ByteView report) {
         return;
     }
     switch (command) {
-    case Opcode::Read: handleRead(slot, objectType, requestId); break;
-    case Opcode::Write:
-        handleWrite(slot, objectType, payload, report[PacketOffset::Payload + payloadLength]);
-        break;
-    case Opcode::Load:
-    case Opcode::Save: handleProfileCommand(command, slot, requestId); break;
-    case Opcode::Centre:
-        model_.centre();
-        ++centrings_;
-        break;
-    case Opcode::Calibrate:
-        model_.calibrate();
-        ++calibrations_;
-        break;
-    case Opcode::Acknowledge: appendLimited(acknowledgements_, requestId); break;
-    default: ++malformedReports_; break;
+        case Opcode::Read:
+            handleRead(slot, objectType, requestId);
+            break;
+        case Opcode::Write:
+            handleWrite(slot, objectType, payload, report[PacketOffset::Payload + payloadLength]);
+            break;
+        case Opcode::Load:
+        case Opcode::Save:
+            handleProfileCommand(command, slot, requestId);
+            break;
+        case Opcode::Centre:
+            model_.centre();
+            ++centrings_;
+            break;
+        case Opcode::Calibrate:
+            model_.calibrate();
+            ++calibrations_;
+            break;
+        case Opcode::Acknowledge:
+            appendLimited(acknowledgements_, requestId);
+            break;
+        default:
+            ++malformedReports_;
+            break;
     }
 }
 
 void WheelBaseFirmware::handleRead(quint8 slot, quint8 objectType, quint8 requestId) {
     switch (objectType) {
-    case RecordType::FirmwareVersion: queueAnswer(objectType, requestId, view(encode(version_))); break;
-    case RecordType::JoystickConfig:
-        queueAnswer(objectType, requestId, view(encode(hardware_.joystick)));
-        break;
-    case RecordType::MotorConfig: queueAnswer(objectType, requestId, view(encode(hardware_.motor))); break;
-    case RecordType::WheelBaseConfig:
-        queueAnswer(objectType, requestId, view(encode(profileRecords(slot).wheelBase)));
-        break;
-    case RecordType::Telemetry:
-        queueAnswer(objectType, requestId, view(encode(profileRecords(slot).telemetry)));
-        break;
-    case RecordType::UserEffectConfig:
-        queueAnswer(objectType, requestId, view(encode(profileRecords(slot).userEffect)));
-        break;
-    default: ++malformedReports_; break;
+        case RecordType::FirmwareVersion:
+            queueAnswer(objectType, requestId, view(encode(version_)));
+            break;
+        case RecordType::JoystickConfig:
+            queueAnswer(objectType, requestId, view(encode(hardware_.joystick)));
+            break;
+        case RecordType::MotorConfig:
+            queueAnswer(objectType, requestId, view(encode(hardware_.motor)));
+            break;
+        case RecordType::WheelBaseConfig:
+            queueAnswer(objectType, requestId, view(encode(profileRecords(slot).wheelBase)));
+            break;
+        case RecordType::Telemetry:
+            queueAnswer(objectType, requestId, view(encode(profileRecords(slot).telemetry)));
+            break;
+        case RecordType::UserEffectConfig:
+            queueAnswer(objectType, requestId, view(encode(profileRecords(slot).userEffect)));
+            break;
+        default:
+            ++malformedReports_;
+            break;
     }
 }
 
@@ -194,21 +215,29 @@ void WheelBaseFirmware::handleWrite(quint8 slot, quint8 objectType, ByteView pay
     const bool profileSlot = FlashImage::isProfileSlot(slot);
     ProfileRecords& slotRecords = profileRecords(slot);
     switch (objectType) {
-    case RecordType::JoystickConfig: hardware_.joystick = decodeJoystickConfig(payload); break;
-    case RecordType::MotorConfig: hardware_.motor = decodeMotorConfig(payload); break;
-    case RecordType::WheelBaseConfig:
-        slotRecords.wheelBase = decodeWheelBaseConfig(payload);
-        if (profileSlot) working_.wheelBase = slotRecords.wheelBase;
-        break;
-    case RecordType::UserEffectConfig:
-        slotRecords.userEffect = decodeUserEffectConfig(payload);
-        if (profileSlot) working_.userEffect = slotRecords.userEffect;
-        break;
-    case RecordType::Telemetry:
-        slotRecords.telemetry = decodeSimTelemetryConfig(payload);
-        if (profileSlot) working_.telemetry = slotRecords.telemetry;
-        break;
-    default: break;
+        case RecordType::JoystickConfig:
+            hardware_.joystick = decodeJoystickConfig(payload);
+            break;
+        case RecordType::MotorConfig:
+            hardware_.motor = decodeMotorConfig(payload);
+            break;
+        case RecordType::WheelBaseConfig:
+            slotRecords.wheelBase = decodeWheelBaseConfig(payload);
+            if (profileSlot)
+                working_.wheelBase = slotRecords.wheelBase;
+            break;
+        case RecordType::UserEffectConfig:
+            slotRecords.userEffect = decodeUserEffectConfig(payload);
+            if (profileSlot)
+                working_.userEffect = slotRecords.userEffect;
+            break;
+        case RecordType::Telemetry:
+            slotRecords.telemetry = decodeSimTelemetryConfig(payload);
+            if (profileSlot)
+                working_.telemetry = slotRecords.telemetry;
+            break;
+        default:
+            break;
     }
     applyWorkingConfiguration();
 }
@@ -231,7 +260,8 @@ void WheelBaseFirmware::handleProfileCommand(quint8 command, quint8 slot, quint8
     } else {
         status = ProfileBadSlot;
     }
-    if (command == Opcode::Load) applyWorkingConfiguration();
+    if (command == Opcode::Load)
+        applyWorkingConfiguration();
     if (command == Opcode::Save && status == ProfileDone && !statePath_.isEmpty()) {
         QString error;
         if (FirmwareStateFile::write(statePath_, flash_, &error)) {
@@ -262,11 +292,13 @@ void WheelBaseFirmware::queueAnswer(quint8 recordType, quint8 requestId, ByteVie
 WheelBaseFirmware::Clock::duration WheelBaseFirmware::streamInterval() const {
     using namespace std::chrono;
     switch (rate_) {
-    case StreamRate::Gentle:
-        return duration_cast<Clock::duration>(seconds(1)) /
-               (kGentleReportsPerKindPerSecond * kStreamKinds);
-    case StreamRate::Fast1kHz: return milliseconds(1);
-    default: return Clock::duration::zero();
+        case StreamRate::Gentle:
+            return duration_cast<Clock::duration>(seconds(1)) /
+                   (kGentleReportsPerKindPerSecond * kStreamKinds);
+        case StreamRate::Fast1kHz:
+            return milliseconds(1);
+        default:
+            return Clock::duration::zero();
     }
 }
 
@@ -284,16 +316,24 @@ QByteArray WheelBaseFirmware::nextStreamReport(Clock::time_point now) {
         std::memcpy(report.data() + AnswerOffset::Record, record.data(), record.size());
     };
     switch (kind) {
-    case 0: answer(RecordType::EncoderStats, view(encode(model_.encoderStats()))); break;
-    case 1: answer(RecordType::PwmStats, view(encode(model_.pwmStats()))); break;
-    case 2: answer(RecordType::CalculatedParams, view(encode(model_.calculatedParams()))); break;
-    case 3: answer(RecordType::FfbReport, view(encode(model_.effectForces()))); break;
-    default: {
-        const auto axes = encode(model_.axes(hardware_.joystick));
-        report[0] = static_cast<char>(kJoystickReport);
-        std::memcpy(report.data() + 1, axes.data(), axes.size());
-        break;
-    }
+        case 0:
+            answer(RecordType::EncoderStats, view(encode(model_.encoderStats())));
+            break;
+        case 1:
+            answer(RecordType::PwmStats, view(encode(model_.pwmStats())));
+            break;
+        case 2:
+            answer(RecordType::CalculatedParams, view(encode(model_.calculatedParams())));
+            break;
+        case 3:
+            answer(RecordType::FfbReport, view(encode(model_.effectForces())));
+            break;
+        default: {
+            const auto axes = encode(model_.axes(hardware_.joystick));
+            report[0] = static_cast<char>(kJoystickReport);
+            std::memcpy(report.data() + 1, axes.data(), axes.size());
+            break;
+        }
     }
     return report;
 }
@@ -320,17 +360,21 @@ std::optional<QByteArray> WheelBaseFirmware::takeInputReport(int timeoutMs) {
         if (rate_ != StreamRate::Off && now >= nextStreamDue_) {
             nextStreamDue_ += streamInterval();
             // After a stall (a slow consumer) the pace starts again instead of bursting.
-            if (now - nextStreamDue_ > std::chrono::milliseconds(50)) nextStreamDue_ = now + streamInterval();
+            if (now - nextStreamDue_ > std::chrono::milliseconds(50))
+                nextStreamDue_ = now + streamInterval();
             report = nextStreamReport(now);
             break;
         }
-        if (now >= deadline) return std::nullopt;
-        const auto wakeAt = rate_ == StreamRate::Off ? deadline : std::min(deadline, nextStreamDue_);
+        if (now >= deadline)
+            return std::nullopt;
+        const auto wakeAt =
+            rate_ == StreamRate::Off ? deadline : std::min(deadline, nextStreamDue_);
         wake_.wait_until(lock, wakeAt);
     }
     // Streamed reports are traced too; at the higher rates that is one line per report.
-    if (trace_) trace_->incoming(ByteView(reinterpret_cast<const quint8*>(report->constData()),
-                                          static_cast<size_t>(report->size())));
+    if (trace_)
+        trace_->incoming(ByteView(reinterpret_cast<const quint8*>(report->constData()),
+                                  static_cast<size_t>(report->size())));
     return report;
 }
 
@@ -349,7 +393,8 @@ void WheelBaseFirmware::queueInputReport(QByteArray report) {
 void WheelBaseFirmware::setStreamRate(StreamRate rate) {
     std::lock_guard lock(mutex_);
     const auto now = Clock::now();
-    if (rate_ == StreamRate::Off) lastAdvance_ = now;  // the wheel stood still meanwhile
+    if (rate_ == StreamRate::Off)
+        lastAdvance_ = now;  // the wheel stood still meanwhile
     rate_ = rate;
     nextStreamDue_ = now;
     wake_.notify_all();
@@ -376,7 +421,8 @@ void WheelBaseFirmware::setStateFile(const QString& path) {
     std::lock_guard lock(mutex_);
     statePath_ = path;
     stateError_.clear();
-    if (path.isEmpty() || !QFileInfo::exists(path)) return;
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
     QString error;
     if (auto image = FirmwareStateFile::read(path, &error)) {
         flash_ = *image;

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "FirmwareRecords.h"
-#include "Records.h"
-#include "WheelMotionModel.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
+
+#include "FirmwareRecords.h"
+#include "Records.h"
+#include "WheelMotionModel.h"
 
 namespace karvo {
 
@@ -32,7 +31,7 @@ public:
     // asked for and no answer is waiting.
     enum class StreamRate { Off, Gentle, Fast1kHz, Max };
 
-    static constexpr int kInputReportLength = 64;   // report ID byte included
+    static constexpr int kInputReportLength = 64;  // report ID byte included
     static constexpr int kOutputReportLength = 64;
     static constexpr int kStreamKinds = 5;  // encoder, PWM, calculated, effect forces, joystick
     static constexpr int kGentleReportsPerKindPerSecond = 30;
@@ -74,11 +73,11 @@ public:
 
     // Inspection and set-up for tests. A profile slot (6 to 10) addresses that slot's RAM
     // copy; any other slot addresses the working configuration (the last loaded or written).
-    QList<quint8> acknowledgements() const;    // acknowledged request IDs, in order
-    int rejectedWrites() const;                // writes with a bad checksum
-    int malformedReports() const;              // reports that were not command packets
+    QList<quint8> acknowledgements() const;     // acknowledged request IDs, in order
+    int rejectedWrites() const;                 // writes with a bad checksum
+    int malformedReports() const;               // reports that were not command packets
     QList<QByteArray> receivedReports() const;  // every output report, as received
-    void clearReceived();                      // forgets all of the above
+    void clearReceived();                       // forgets all of the above
 
     TWheelBaseConfig wheelBaseConfig(quint8 slot) const;
     void setWheelBaseConfig(quint8 slot, const TWheelBaseConfig& record);
@@ -92,7 +91,7 @@ public:
     void setMotorConfig(const TMotorConfig& record);
     FlashImage flash() const;
 
-    qint32 wheelPosition() const;  // encoder counts
+    qint32 wheelPosition() const;        // encoder counts
     TEncoderStats encoderStats() const;  // as the next streamed report would show them
     void setWheelPosition(qint32 counts);
     int calibrations() const;

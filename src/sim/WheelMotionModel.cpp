@@ -1,11 +1,11 @@
 #include "WheelMotionModel.h"
 
-#include "FirmwareRecords.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
+
+#include "FirmwareRecords.h"
 
 namespace karvo {
 
@@ -19,16 +19,22 @@ constexpr double kForceNoise = 15.0;    // force sensor noise, in force units
 constexpr double kTrackingHz = 3.0;     // how firmly the driver's hands hold the wheel
 constexpr double kEndStopRange = 5.0;   // degrees past the lock at which the stop force is full
 
-double gain(quint16 value) { return value / kFullScale; }
+double gain(quint16 value) {
+    return value / kFullScale;
+}
 
-double clampForce(double force) { return std::clamp(force, -kFullScale, kFullScale); }
+double clampForce(double force) {
+    return std::clamp(force, -kFullScale, kFullScale);
+}
 
 // -1 to 1 over one period.
 double triangleWave(double phase) {
     const double f = phase - std::floor(phase);
     return f < 0.5 ? 4.0 * f - 1.0 : 3.0 - 4.0 * f;
 }
-double sawWave(double phase) { return 2.0 * (phase - std::floor(phase)) - 1.0; }
+double sawWave(double phase) {
+    return 2.0 * (phase - std::floor(phase)) - 1.0;
+}
 
 // True for part of a slow cycle, so effects come and go like a game's events.
 bool burst(double time, double periodSeconds, double threshold) {
@@ -38,7 +44,8 @@ bool burst(double time, double periodSeconds, double threshold) {
 qint32 toInt32(double value) {
     constexpr double lo = std::numeric_limits<qint32>::min();
     constexpr double hi = std::numeric_limits<qint32>::max();
-    if (std::isnan(value)) return 0;
+    if (std::isnan(value))
+        return 0;
     return static_cast<qint32>(std::llround(std::clamp(value, lo, hi)));
 }
 
@@ -98,7 +105,8 @@ void WheelMotionModel::moveTo(double angleDegrees) {
     const qint64 to = rawCounts(angleDegrees);
     if (cpr > 0 && from != to) {
         // The index mark sits at every whole revolution; count each one passed.
-        const qint64 passed = std::abs(floorDiv(std::max(from, to), cpr) - floorDiv(std::min(from, to), cpr));
+        const qint64 passed =
+            std::abs(floorDiv(std::max(from, to), cpr) - floorDiv(std::min(from, to), cpr));
         (to > from ? zPlus_ : zMinus_) += passed;
     }
     angle_ = angleDegrees;
@@ -148,22 +156,26 @@ void WheelMotionModel::updateForces() {
 
     // Game effects, each scaled by its gain.
     TFFBReport f;
-    f.constantForce = static_cast<float>(noisy(2500.0 * std::sin(kTwoPi * t / 7.0)) * gain(wb.constantGain));
+    f.constantForce =
+        static_cast<float>(noisy(2500.0 * std::sin(kTwoPi * t / 7.0)) * gain(wb.constantGain));
     f.rampForce = static_cast<float>(1500.0 * sawWave(t / 3.0) * gain(wb.rampGain));
     f.springForce = static_cast<float>(noisy(-4000.0 * position) * gain(wb.springGain));
     f.damperForce = static_cast<float>(noisy(-1500.0 * speed) * gain(wb.damperGain));
     f.inertiaForce = static_cast<float>(-800.0 * accel * gain(wb.inertiaGain));
     f.frictionForce = static_cast<float>(-600.0 * slip * gain(wb.frictionGain));
     f.squareForce = static_cast<float>(
-        burst(t, 5.0, 0.8) ? 700.0 * (std::sin(kTwoPi * 12.0 * t) >= 0 ? 1.0 : -1.0) * gain(wb.squareGain) : 0.0);
+        burst(t, 5.0, 0.8)
+            ? 700.0 * (std::sin(kTwoPi * 12.0 * t) >= 0 ? 1.0 : -1.0) * gain(wb.squareGain)
+            : 0.0);
     f.triangleForce = static_cast<float>(
         burst(t, 11.0, 0.0) ? 400.0 * triangleWave(3.0 * t) * gain(wb.triangleGain) : 0.0);
     f.sineForce = static_cast<float>(
         burst(t, 13.0, 0.3) ? 600.0 * std::sin(kTwoPi * 8.0 * t) * gain(wb.sineGain) : 0.0);
     f.sawUpForce = static_cast<float>(
         burst(t, 17.0, 0.5) ? 500.0 * sawWave(2.0 * t) * gain(wb.sawtoothUpGain) : 0.0);
-    f.sawDownForce = static_cast<float>(
-        std::sin(kTwoPi * t / 19.0) < -0.5 ? -500.0 * sawWave(2.5 * t) * gain(wb.sawtoothDownGain) : 0.0);
+    f.sawDownForce = static_cast<float>(std::sin(kTwoPi * t / 19.0) < -0.5
+                                            ? -500.0 * sawWave(2.5 * t) * gain(wb.sawtoothDownGain)
+                                            : 0.0);
     const double gameSum = f.constantForce + f.rampForce + f.springForce + f.damperForce +
                            f.inertiaForce + f.frictionForce + f.squareForce + f.triangleForce +
                            f.sineForce + f.sawUpForce + f.sawDownForce;
@@ -180,17 +192,23 @@ void WheelMotionModel::updateForces() {
     // The base's own user effects, shaped by offset, coefficient, gain and saturation.
     const TUserEffectConfig& ue = userEffect_;
     double user = 0;
-    if (ue.enableDamper) user -= 0.2 * speed * ue.damperForce * gain(ue.damperGain);
-    if (ue.enableFriction) user -= 0.05 * slip * ue.frictionForce * gain(ue.frictionGain);
-    if (ue.enableInertia) user -= 0.1 * accel * ue.inertiaForce * gain(ue.inertiaGain);
-    if (ue.enableSpring) user -= 0.2 * position * ue.springForce * gain(ue.springGain);
+    if (ue.enableDamper)
+        user -= 0.2 * speed * ue.damperForce * gain(ue.damperGain);
+    if (ue.enableFriction)
+        user -= 0.05 * slip * ue.frictionForce * gain(ue.frictionGain);
+    if (ue.enableInertia)
+        user -= 0.1 * accel * ue.inertiaForce * gain(ue.inertiaGain);
+    if (ue.enableSpring)
+        user -= 0.2 * position * ue.springForce * gain(ue.springGain);
     user = (user * gain(ue.eCoefficent) + (user != 0 ? std::copysign(ue.eOffset, user) : 0.0)) *
            gain(ue.eGain);
-    user = std::clamp(user, -static_cast<double>(ue.eSaturation), static_cast<double>(ue.eSaturation));
+    user =
+        std::clamp(user, -static_cast<double>(ue.eSaturation), static_cast<double>(ue.eSaturation));
 
     const double beyond = std::abs(angle_) - halfLock;
     const double stop =
-        beyond > 0 ? -std::copysign(std::min(1.0, beyond / kEndStopRange) * wb.stopForce, angle_) : 0.0;
+        beyond > 0 ? -std::copysign(std::min(1.0, beyond / kEndStopRange) * wb.stopForce, angle_)
+                   : 0.0;
 
     TCalculatedParams p;
     p.totalForce = static_cast<float>(clampForce(f.totalForce + user + stop));
@@ -255,10 +273,18 @@ TPwmStats WheelMotionModel::pwmStats() const {
     const double duty = std::clamp(params_.totalForce / kFullScale, -1.0, 1.0);
     double period = 0;
     switch (motor_.pwmMode) {
-    case 1: period = duty * 10000.0; break;               // H-bridge: signed duty
-    case 2: period = std::abs(duty) * 10000.0; break;     // direction on its own pin
-    case 3: period = 5000.0 + duty * 5000.0; break;       // 50 % is standstill
-    default: period = 0; break;                           // no PWM output
+        case 1:
+            period = duty * 10000.0;
+            break;  // H-bridge: signed duty
+        case 2:
+            period = std::abs(duty) * 10000.0;
+            break;  // direction on its own pin
+        case 3:
+            period = 5000.0 + duty * 5000.0;
+            break;  // 50 % is standstill
+        default:
+            period = 0;
+            break;  // no PWM output
     }
     TPwmStats s;
     s.pwmMode = motor_.pwmMode;
@@ -272,9 +298,10 @@ TAxesReport WheelMotionModel::axes(const TJoystickConfig& ranges) const {
     const double pedal = std::sin(kTwoPi * time_ / 6.0);
     TAxesReport a;
     a.x = axisValue(steering, ranges.xMin, ranges.xMax);
-    a.y = axisValue(1.2 * pedal, ranges.yMin, ranges.yMax);                            // throttle
-    a.z = axisValue(-1.2 * pedal, ranges.zMin, ranges.zMax);                           // brake
-    a.rx = axisValue(3.0 * std::sin(kTwoPi * time_ / 15.0) - 2.0, ranges.rxMin, ranges.rxMax);  // clutch
+    a.y = axisValue(1.2 * pedal, ranges.yMin, ranges.yMax);   // throttle
+    a.z = axisValue(-1.2 * pedal, ranges.zMin, ranges.zMax);  // brake
+    a.rx = axisValue(3.0 * std::sin(kTwoPi * time_ / 15.0) - 2.0, ranges.rxMin,
+                     ranges.rxMax);  // clutch
     a.ry = axisValue(0.0, ranges.ryMin, ranges.ryMax);
     a.rz = axisValue(0.0, ranges.rzMin, ranges.rzMax);
     return a;

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "Records.h"
-
 #include <QtGlobal>
-
 #include <random>
+
+#include "Records.h"
 
 namespace karvo {
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "Records.h"
-
 #include <QFile>
 #include <QString>
-
 #include <mutex>
+
+#include "Records.h"
 
 namespace karvo {
 

@@ -2,22 +2,23 @@
 
 // Small helpers shared by the tests of the simulated wheel base.
 
-#include "CommandPacket.h"
-#include "WheelBaseFirmware.h"
-
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
+
+#include "CommandPacket.h"
+#include "WheelBaseFirmware.h"
 
 namespace karvo::simtest {
 
 inline ByteView bytesOf(const QByteArray& bytes) {
-    return ByteView(reinterpret_cast<const quint8*>(bytes.constData()), static_cast<size_t>(bytes.size()));
+    return ByteView(reinterpret_cast<const quint8*>(bytes.constData()),
+                    static_cast<size_t>(bytes.size()));
 }
 
 inline QByteArray toQByteArray(const std::vector<quint8>& bytes) {
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 template <size_t N>
@@ -40,7 +41,9 @@ inline void send(WheelBaseFirmware& firmware, const QByteArray& report) {
 }
 
 // "14 09 0b" -> bytes.
-inline QByteArray fromHex(const char* text) { return QByteArray::fromHex(QByteArray(text)); }
+inline QByteArray fromHex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
 
 // An answer is queued by the time receiveOutputReport returns, so no waiting is needed.
 inline std::optional<QByteArray> takeQueued(WheelBaseFirmware& firmware) {

@@ -1,13 +1,12 @@
 // What the simulated wheel base streams on its own, and the motion model behind it.
 
+#include <QTest>
+#include <cmath>
+#include <set>
+
 #include "SimTestSupport.h"
 #include "WheelBaseFirmware.h"
 #include "WheelMotionModel.h"
-
-#include <QTest>
-
-#include <cmath>
-#include <set>
 
 using namespace karvo;
 using namespace karvo::simtest;
@@ -21,10 +20,11 @@ ByteView recordOf(const QByteArray& report, int offset) {
 }
 
 bool allFinite(const TFFBReport& f) {
-    for (const float v : {f.constantForce, f.rampForce, f.springForce, f.damperForce, f.inertiaForce,
-                          f.frictionForce, f.squareForce, f.triangleForce, f.sineForce, f.sawUpForce,
-                          f.sawDownForce, f.totalForce})
-        if (!std::isfinite(v) || std::abs(v) > 10000.0f) return false;
+    for (const float v : {f.constantForce, f.rampForce, f.springForce, f.damperForce,
+                          f.inertiaForce, f.frictionForce, f.squareForce, f.triangleForce,
+                          f.sineForce, f.sawUpForce, f.sawDownForce, f.totalForce})
+        if (!std::isfinite(v) || std::abs(v) > 10000.0f)
+            return false;
     return true;
 }
 
@@ -61,7 +61,8 @@ void TestFirmwareStreams::maxRateStreamsEveryKind() {
             QVERIFY(zeroAfter(*report, 1 + TAxesReport::kSize));
             const TAxesReport axes = decodeAxesReport(recordOf(*report, 1));
             QVERIFY(axes.x >= -100000 && axes.x <= 100000);
-            for (const qint32 v : {axes.y, axes.z, axes.rx, axes.ry, axes.rz}) QVERIFY(v >= 0 && v <= 100000);
+            for (const qint32 v : {axes.y, axes.z, axes.rx, axes.ry, axes.rz})
+                QVERIFY(v >= 0 && v <= 100000);
             continue;
         }
         QCOMPARE(id, kResponseReportId);
@@ -71,35 +72,39 @@ void TestFirmwareStreams::maxRateStreamsEveryKind() {
         QVERIFY(zeroAfter(*report, 3 + recordSizeForType(type)));
         const ByteView record = recordOf(*report, 3);
         switch (type) {
-        case RecordType::EncoderStats: {
-            const TEncoderStats s = decodeEncoderStats(record);
-            QCOMPARE(s.ppr, 1000);
-            QCOMPARE(s.cpr, 4000);
-            QVERIFY(std::abs(s.currentPos) <= s.maxPos);
-            QVERIFY(s.maxPos <= 2000);  // within the 180 degree lock and its end stop
-            break;
-        }
-        case RecordType::PwmStats: {
-            const TPwmStats s = decodePwmStats(record);
-            QCOMPARE(s.pwmMode, quint8(1));
-            QCOMPARE(s.pwmFreq, quint8(0));
-            QVERIFY(std::abs(s.period) <= 10000);
-            break;
-        }
-        case RecordType::CalculatedParams: {
-            const TCalculatedParams p = decodeCalculatedParams(record);
-            QCOMPARE(p.totalForceGain, 30.0f);
-            QVERIFY(std::abs(p.totalForce) <= 10000.0f);
-            QVERIFY(std::abs(p.stopForce) <= 1500.0f);
-            QVERIFY(std::abs(p.userForce) <= 10000.0f);
-            break;
-        }
-        case RecordType::FfbReport: QVERIFY(allFinite(decodeFfbReport(record))); break;
-        default: QFAIL(qPrintable(QStringLiteral("unexpected record type %1").arg(type)));
+            case RecordType::EncoderStats: {
+                const TEncoderStats s = decodeEncoderStats(record);
+                QCOMPARE(s.ppr, 1000);
+                QCOMPARE(s.cpr, 4000);
+                QVERIFY(std::abs(s.currentPos) <= s.maxPos);
+                QVERIFY(s.maxPos <= 2000);  // within the 180 degree lock and its end stop
+                break;
+            }
+            case RecordType::PwmStats: {
+                const TPwmStats s = decodePwmStats(record);
+                QCOMPARE(s.pwmMode, quint8(1));
+                QCOMPARE(s.pwmFreq, quint8(0));
+                QVERIFY(std::abs(s.period) <= 10000);
+                break;
+            }
+            case RecordType::CalculatedParams: {
+                const TCalculatedParams p = decodeCalculatedParams(record);
+                QCOMPARE(p.totalForceGain, 30.0f);
+                QVERIFY(std::abs(p.totalForce) <= 10000.0f);
+                QVERIFY(std::abs(p.stopForce) <= 1500.0f);
+                QVERIFY(std::abs(p.userForce) <= 10000.0f);
+                break;
+            }
+            case RecordType::FfbReport:
+                QVERIFY(allFinite(decodeFfbReport(record)));
+                break;
+            default:
+                QFAIL(qPrintable(QStringLiteral("unexpected record type %1").arg(type)));
         }
     }
-    for (const int kind : {int(kAxesReportId), int(RecordType::EncoderStats), int(RecordType::PwmStats),
-                           int(RecordType::CalculatedParams), int(RecordType::FfbReport)})
+    for (const int kind :
+         {int(kAxesReportId), int(RecordType::EncoderStats), int(RecordType::PwmStats),
+          int(RecordType::CalculatedParams), int(RecordType::FfbReport)})
         QCOMPARE(kinds.count(kind), size_t(20));  // taken in turn
 }
 
@@ -189,9 +194,12 @@ void TestFirmwareStreams::modelDrivesTheWheelPlausibly() {
         const TEncoderStats s = model.encoderStats();
         QVERIFY(std::abs(s.currentPos) <= s.maxPos);
         QVERIFY(std::abs(s.currentPos) <= halfLock * 6 / 5);
-        if (s.currentPos > halfLock / 2) ++rights;
-        if (s.currentPos < -halfLock / 2) ++lefts;
-        if ((s.speed > 0) != (lastSpeed > 0)) ++reversals;
+        if (s.currentPos > halfLock / 2)
+            ++rights;
+        if (s.currentPos < -halfLock / 2)
+            ++lefts;
+        if ((s.speed > 0) != (lastSpeed > 0))
+            ++reversals;
         lastSpeed = s.speed;
 
         const TCalculatedParams p = model.calculatedParams();
@@ -205,14 +213,18 @@ void TestFirmwareStreams::modelDrivesTheWheelPlausibly() {
 
         const TFFBReport f = model.effectForces();
         QVERIFY(allFinite(f));
-        const float forces[] = {f.squareForce, f.triangleForce, f.sineForce, f.sawUpForce, f.sawDownForce};
+        const float forces[] = {f.squareForce, f.triangleForce, f.sineForce, f.sawUpForce,
+                                f.sawDownForce};
         for (int k = 0; k < 5; ++k)
-            if (forces[k] != 0) activeEffects.insert(k);
+            if (forces[k] != 0)
+                activeEffects.insert(k);
 
         const TAxesReport axes = model.axes(defaultJoystickConfig());
         QVERIFY(axes.x >= -100000 && axes.x <= 100000);
-        if (s.currentPos > 100) QVERIFY(axes.x > 0);
-        if (s.currentPos < -100) QVERIFY(axes.x < 0);
+        if (s.currentPos > 100)
+            QVERIFY(axes.x > 0);
+        if (s.currentPos < -100)
+            QVERIFY(axes.x < 0);
     }
     QVERIFY(lefts > 0 && rights > 0);
     QVERIFY2(reversals >= 20, qPrintable(QString::number(reversals)));  // a sweep every 4 s

@@ -1,16 +1,15 @@
 // The simulated HID backend on its own and behind the real HID controller.
 
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <thread>
+
 #include "HidController.h"
 #include "SimTestSupport.h"
 #include "SimulatedHidBackend.h"
 #include "WheelBaseFirmware.h"
-
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
-
-#include <atomic>
-#include <thread>
 
 using namespace karvo;
 using namespace karvo::simtest;
@@ -19,7 +18,8 @@ namespace {
 
 QStringList pathsOf(const QList<HidDeviceInfo>& infos) {
     QStringList paths;
-    for (const HidDeviceInfo& info : infos) paths << info.path;
+    for (const HidDeviceInfo& info : infos)
+        paths << info.path;
     return paths;
 }
 
@@ -30,7 +30,8 @@ public:
         : thread_([this, &channel, timeoutMs] {
               std::array<quint8, 64> buffer{};
               int bytesRead = 0;
-              result_ = channel.read(buffer.data(), static_cast<int>(buffer.size()), timeoutMs, &bytesRead);
+              result_ = channel.read(buffer.data(), static_cast<int>(buffer.size()), timeoutMs,
+                                     &bytesRead);
               done_ = true;
           }) {}
     ~BackgroundRead() { thread_.join(); }
@@ -170,7 +171,8 @@ void TestSimulatedHidBackend::unplugEndsReadsAndWrites_data() {
 void TestSimulatedHidBackend::unplugEndsReadsAndWrites() {
     QFETCH(bool, wheelBase);
     SimulatedHidBackend backend;
-    const QString path = wheelBase ? backend.plugWheelBase() : backend.plugDevice(1, QStringLiteral("Pad"));
+    const QString path =
+        wheelBase ? backend.plugWheelBase() : backend.plugDevice(1, QStringLiteral("Pad"));
     auto waiting = backend.open(path, nullptr);
     auto idle = backend.open(path, nullptr);
     QVERIFY(waiting && idle);
@@ -214,7 +216,8 @@ void TestSimulatedHidBackend::controllerDeliversTheAnswerOnTheGuiThread() {
 
     int wheelIndex = -1;
     controller.enumerate([&](HidDevice* device, int index) {
-        if (device->vendorId() == 0x9999) wheelIndex = index;
+        if (device->vendorId() == 0x9999)
+            wheelIndex = index;
         return true;
     });
     QCOMPARE(wheelIndex, 1);
@@ -229,15 +232,16 @@ void TestSimulatedHidBackend::controllerDeliversTheAnswerOnTheGuiThread() {
         QByteArray data;
     };
     QList<Delivery> deliveries;
-    controller.setInputReportHandler([&](HidDevice* from, quint8 reportId, const quint8* data, quint16 size) {
-        QCOMPARE(from, device);
-        deliveries.append({QThread::currentThread() == qApp->thread(), reportId,
-                           QByteArray(reinterpret_cast<const char*>(data), size)});
-    });
+    controller.setInputReportHandler(
+        [&](HidDevice* from, quint8 reportId, const quint8* data, quint16 size) {
+            QCOMPARE(from, device);
+            deliveries.append({QThread::currentThread() == qApp->thread(), reportId,
+                               QByteArray(reinterpret_cast<const char*>(data), size)});
+        });
 
-    const std::vector<quint8> report =
-        transmitBuffer(readRequestPacket(kHardwareSlot, RecordType::FirmwareVersion, 255, RequestId::Firmware),
-                       device->outputReportLength());
+    const std::vector<quint8> report = transmitBuffer(
+        readRequestPacket(kHardwareSlot, RecordType::FirmwareVersion, 255, RequestId::Firmware),
+        device->outputReportLength());
     QString error;
     QVERIFY(device->write(report.data(), static_cast<int>(report.size()), &error));
     QTRY_COMPARE(deliveries.size(), 1);
@@ -258,7 +262,8 @@ void TestSimulatedHidBackend::controllerSeesTheUnplugAndChecksInWhileStreaming()
     backend.firmware(wheelPath)->setStreamRate(WheelBaseFirmware::StreamRate::Max);
 
     int streamed = 0;
-    controller.setInputReportHandler([&](HidDevice*, quint8, const quint8*, quint16) { ++streamed; });
+    controller.setInputReportHandler(
+        [&](HidDevice*, quint8, const quint8*, quint16) { ++streamed; });
     HidDevice* device = nullptr;
     controller.enumerate([](HidDevice*, int) { return true; });
     QVERIFY(controller.checkOut(device, 0));

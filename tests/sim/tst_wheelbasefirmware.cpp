@@ -1,17 +1,16 @@
 // Commands of the simulated wheel base: reads, writes, profile load/save, the state file,
 // acknowledgements, centring and calibration.
 
-#include "FirmwareStateFile.h"
-#include "SimTestSupport.h"
-#include "WheelBaseFirmware.h"
-
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <atomic>
 #include <thread>
+
+#include "FirmwareStateFile.h"
+#include "SimTestSupport.h"
+#include "WheelBaseFirmware.h"
 
 using namespace karvo;
 using namespace karvo::simtest;
@@ -33,7 +32,9 @@ QByteArray defaultMotorBytes() {
 QByteArray defaultJoystickBytes() {
     return fromHex("6079feffa0860100") + fromHex("00000000a0860100").repeated(5);
 }
-QByteArray defaultTelemetryBytes() { return fromHex("00003c0010270000"); }
+QByteArray defaultTelemetryBytes() {
+    return fromHex("00003c0010270000");
+}
 
 TWheelBaseConfig customWheelBase() {
     TWheelBaseConfig c = defaultWheelBaseConfig();
@@ -72,11 +73,15 @@ TMotorConfig customMotor() {
 
 // The record an answer carries, and the check that it is a well-formed answer.
 QByteArray answerRecord(const QByteArray& report, quint8 type, quint8 requestId, int size) {
-    if (report.size() != WheelBaseFirmware::kInputReportLength) return {};
-    if (static_cast<quint8>(report[0]) != kResponseReportId) return {};
-    if (static_cast<quint8>(report[1]) != type || static_cast<quint8>(report[2]) != requestId) return {};
+    if (report.size() != WheelBaseFirmware::kInputReportLength)
+        return {};
+    if (static_cast<quint8>(report[0]) != kResponseReportId)
+        return {};
+    if (static_cast<quint8>(report[1]) != type || static_cast<quint8>(report[2]) != requestId)
+        return {};
     // Everything after the record is zero.
-    if (report.mid(3 + size) != QByteArray(report.size() - 3 - size, '\0')) return {};
+    if (report.mid(3 + size) != QByteArray(report.size() - 3 - size, '\0'))
+        return {};
     return report.mid(3, size);
 }
 
@@ -95,8 +100,9 @@ QByteArray readWheelBase(WheelBaseFirmware& firmware, quint8 slot) {
 // The status answer of a load or save: command, slot, status.
 QByteArray profileAnswer(WheelBaseFirmware& firmware) {
     const auto report = takeQueued(firmware);
-    return report ? answerRecord(*report, WheelBaseFirmware::kProfileAnswerType, RequestId::Profile, 3)
-                  : QByteArray("no answer");
+    return report
+               ? answerRecord(*report, WheelBaseFirmware::kProfileAnswerType, RequestId::Profile, 3)
+               : QByteArray("no answer");
 }
 
 }  // namespace
@@ -186,11 +192,16 @@ void TestWheelBaseFirmware::writeStoresTheRecord_data() {
     QTest::addColumn<QByteArray>("report");
     QTest::addColumn<QString>("object");
     QTest::addColumn<int>("slot");
-    QTest::newRow("wheel base") << reportFor(wheelBaseWritePacket(7, customWheelBase())) << "wheel base" << 7;
-    QTest::newRow("user effect") << reportFor(userEffectWritePacket(10, customUserEffect())) << "user effect" << 10;
-    QTest::newRow("joystick, profile slot") << reportFor(joystickWritePacket(9, customJoystick())) << "joystick" << 9;
-    QTest::newRow("motor, profile slot") << reportFor(motorWritePacket(6, customMotor())) << "motor" << 6;
-    QTest::newRow("wheel base, no profile") << reportFor(wheelBaseWritePacket(5, customWheelBase())) << "wheel base" << 5;
+    QTest::newRow("wheel base") << reportFor(wheelBaseWritePacket(7, customWheelBase()))
+                                << "wheel base" << 7;
+    QTest::newRow("user effect") << reportFor(userEffectWritePacket(10, customUserEffect()))
+                                 << "user effect" << 10;
+    QTest::newRow("joystick, profile slot")
+        << reportFor(joystickWritePacket(9, customJoystick())) << "joystick" << 9;
+    QTest::newRow("motor, profile slot")
+        << reportFor(motorWritePacket(6, customMotor())) << "motor" << 6;
+    QTest::newRow("wheel base, no profile")
+        << reportFor(wheelBaseWritePacket(5, customWheelBase())) << "wheel base" << 5;
 }
 
 void TestWheelBaseFirmware::writeStoresTheRecord() {
@@ -320,8 +331,9 @@ void TestWheelBaseFirmware::hardwareSlotLoadAndSave() {
     QCOMPARE(firmware.flash().profiles, defaultFlashImage().profiles);
     send(firmware, loadPacket(kHardwareSlot));
     QCOMPARE(profileAnswer(firmware), fromHex("020b00"));
-    QCOMPARE(readRecord(firmware, 11, RecordType::MotorConfig, 2, RequestId::Motor, TMotorConfig::kSize),
-             toQByteArray(encode(customMotor())));
+    QCOMPARE(
+        readRecord(firmware, 11, RecordType::MotorConfig, 2, RequestId::Motor, TMotorConfig::kSize),
+        toQByteArray(encode(customMotor())));
 }
 
 void TestWheelBaseFirmware::loadAndSaveOfAnUnknownSlotReportBadSlot() {
@@ -370,10 +382,14 @@ void TestWheelBaseFirmware::corruptStateFileGivesFactorySettings_data() {
     QTest::addColumn<QByteArray>("to");
     QTest::newRow("other format") << QByteArray("format=1") << QByteArray("format=2");
     QTest::newRow("entry missing") << QByteArray("hardware.motor=") << QByteArray("#");
-    QTest::newRow("record too short") << QByteArray("profile9.wheelBase=") << QByteArray("profile9.wheelBase=00");
-    QTest::newRow("not hexadecimal") << QByteArray("profile9.wheelBase=8") << QByteArray("profile9.wheelBase=x");
-    QTest::newRow("entry twice") << QByteArray("format=1") << QByteArray("format=1\nhardware.motor=00");
-    QTest::newRow("unknown entry") << QByteArray("format=1") << QByteArray("format=1\nprofile12.wheelBase=00");
+    QTest::newRow("record too short")
+        << QByteArray("profile9.wheelBase=") << QByteArray("profile9.wheelBase=00");
+    QTest::newRow("not hexadecimal")
+        << QByteArray("profile9.wheelBase=8") << QByteArray("profile9.wheelBase=x");
+    QTest::newRow("entry twice") << QByteArray("format=1")
+                                 << QByteArray("format=1\nhardware.motor=00");
+    QTest::newRow("unknown entry")
+        << QByteArray("format=1") << QByteArray("format=1\nprofile12.wheelBase=00");
     QTest::newRow("not name=value") << QByteArray("format=1") << QByteArray("format=1\ngarbage");
     QTest::newRow("binary junk") << QByteArray("format=1") << QByteArray("\x00\xff\xfe", 3);
 }
@@ -400,7 +416,8 @@ void TestWheelBaseFirmware::corruptStateFileGivesFactorySettings() {
 
     WheelBaseFirmware firmware;
     firmware.setWheelBaseConfig(6, customWheelBase());  // RAM is replaced as at power-on
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("starts with factory settings: .*flash.state"));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("starts with factory settings: .*flash.state"));
     firmware.setStateFile(path);
     QVERIFY(!firmware.stateFileError().isEmpty());
     QVERIFY(firmware.stateFileError().contains(path));
@@ -414,16 +431,20 @@ void TestWheelBaseFirmware::unwritableStateFileIsReportedInTheAnswer() {
     QTemporaryDir dir;
     WheelBaseFirmware firmware;
     firmware.setStateFile(dir.filePath("missing-folder/flash.state"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not keep its flash: .*missing-folder"));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("could not keep its flash: .*missing-folder"));
     send(firmware, savePacket(6));
-    QCOMPARE(profileAnswer(firmware),
-             fromHex("0306") + QByteArray(1, static_cast<char>(WheelBaseFirmware::ProfileNotPersisted)));
+    QCOMPARE(
+        profileAnswer(firmware),
+        fromHex("0306") + QByteArray(1, static_cast<char>(WheelBaseFirmware::ProfileNotPersisted)));
     QVERIFY(firmware.stateFileError().contains("missing-folder"));
 }
 
 void TestWheelBaseFirmware::acknowledgementsAreRecorded() {
     WheelBaseFirmware firmware;
-    QCOMPARE(reportFor(ackPacket(6, 227)).left(9), fromHex("14090690" "90e39000" "00"));
+    QCOMPARE(reportFor(ackPacket(6, 227)).left(9), fromHex("14090690"
+                                                           "90e39000"
+                                                           "00"));
     send(firmware, ackPacket(6, 227));
     send(firmware, ackPacket(9, 224));
     send(firmware, ackPacket(6, 227));

@@ -1,15 +1,14 @@
 // The wire trace of the simulated wheel base.
 
-#include "SimTestSupport.h"
-#include "WheelBaseFirmware.h"
-#include "WireTrace.h"
-
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <thread>
+
+#include "SimTestSupport.h"
+#include "WheelBaseFirmware.h"
+#include "WireTrace.h"
 
 using namespace karvo;
 using namespace karvo::simtest;
@@ -21,7 +20,9 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
 }
 
-QByteArray zeros(int count) { return QByteArray(" 00").repeated(count); }
+QByteArray zeros(int count) {
+    return QByteArray(" 00").repeated(count);
+}
 
 }  // namespace
 
@@ -58,7 +59,8 @@ void TestWireTrace::firmwareTrafficIsTracedExactly() {
     send(firmware, ackPacket(6, RequestId::Firmware));  // no longer traced
 
     QByteArray streamedLine = "<";
-    for (const char byte : *streamed) streamedLine += ' ' + QByteArray(1, byte).toHex();
+    for (const char byte : *streamed)
+        streamedLine += ' ' + QByteArray(1, byte).toHex();
     const QByteArray expected = "> 14 09 0b 00 00 e0 ff 00 00" + zeros(55) + "\n" +
                                 "< 41 00 e0 01 02 00 07" + zeros(57) + "\n" + streamedLine + "\n";
     QCOMPARE(readFile(path), expected);
@@ -81,7 +83,8 @@ void TestWireTrace::appendsToAnExistingFile() {
 void TestWireTrace::unwritableTraceIsReportedAndHarmless() {
     QTemporaryDir dir;
     const QString path = dir.filePath("missing-folder/wire.trace");
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot open the wire trace .*missing-folder"));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("cannot open the wire trace .*missing-folder"));
     auto trace = std::make_shared<WireTrace>(path);
     QVERIFY(trace->error().contains(path));
     WheelBaseFirmware firmware;
@@ -100,9 +103,11 @@ void TestWireTrace::concurrentWritersKeepLinesWhole() {
         const std::array<quint8, 8> out{0x14, 0x09, 0x06, 0x90, 0x90, 0xe3, 0x90, 0x00};
         const std::array<quint8, 8> in{0x41, 0xa0, 0xff, 0x01, 0x02, 0x03, 0x04, 0x05};
         std::thread writer([&] {
-            for (int i = 0; i < kLines; ++i) trace.outgoing(ByteView(out));
+            for (int i = 0; i < kLines; ++i)
+                trace.outgoing(ByteView(out));
         });
-        for (int i = 0; i < kLines; ++i) trace.incoming(ByteView(in));
+        for (int i = 0; i < kLines; ++i)
+            trace.incoming(ByteView(in));
         writer.join();
     }
     const QList<QByteArray> lines = readFile(path).split('\n');
