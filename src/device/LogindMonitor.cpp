@@ -1,6 +1,7 @@
 #include "LogindMonitor.h"
 
-#include "PowerEvents.h"
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -8,11 +9,9 @@
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 #include <QLoggingCategory>
-
 #include <cerrno>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "PowerEvents.h"
 
 Q_LOGGING_CATEGORY(lcPower, "karvo.power", QtWarningMsg)
 
@@ -42,27 +41,32 @@ LogindMonitor::LogindMonitor(PowerEvents& events, std::function<void(const QStri
     : QObject(parent), events_(events), sysLog_(std::move(sysLog)) {
     connect(&events_, &PowerEvents::suspendHandled, this, &LogindMonitor::releaseInhibitor);
     connect(&events_, &PowerEvents::resumeHandled, this, [this] {
-        if (!sleeping_) takeInhibitor();
+        if (!sleeping_)
+            takeInhibitor();
     });
 }
 
-LogindMonitor::~LogindMonitor() { releaseInhibitor(); }
+LogindMonitor::~LogindMonitor() {
+    releaseInhibitor();
+}
 
 bool LogindMonitor::start() {
-    if (following_) return true;
+    if (following_)
+        return true;
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
         qCInfo(lcPower) << "system bus:" << bus.lastError().message();
-        if (sysLog_) sysLog_(QStringLiteral("Power events are not followed: no system bus"));
+        if (sysLog_)
+            sysLog_(QStringLiteral("Power events are not followed: no system bus"));
         return false;
     }
     // QtDBus binds D-Bus signals to slots by signature only.
-    const bool sleepBound = bus.connect(kLogindService, kLogindPath, kLogindManager,
-                                        QStringLiteral("PrepareForSleep"), this,
-                                        SLOT(onPrepareForSleep(bool)));
-    const bool shutdownBound = bus.connect(kLogindService, kLogindPath, kLogindManager,
-                                           QStringLiteral("PrepareForShutdown"), this,
-                                           SLOT(onPrepareForShutdown(bool)));
+    const bool sleepBound =
+        bus.connect(kLogindService, kLogindPath, kLogindManager, QStringLiteral("PrepareForSleep"),
+                    this, SLOT(onPrepareForSleep(bool)));
+    const bool shutdownBound =
+        bus.connect(kLogindService, kLogindPath, kLogindManager,
+                    QStringLiteral("PrepareForShutdown"), this, SLOT(onPrepareForShutdown(bool)));
     if (!sleepBound || !shutdownBound)
         qCWarning(lcPower) << "could not subscribe to logind:" << bus.lastError().message();
     following_ = true;
@@ -85,7 +89,8 @@ void LogindMonitor::onPrepareForSleep(bool starting) {
 
 void LogindMonitor::onPrepareForShutdown(bool starting) {
     // false means a shutdown was called off; by then this program has already ended.
-    if (starting) sessionEndRequested();
+    if (starting)
+        sessionEndRequested();
 }
 
 void LogindMonitor::sessionEndRequested() {
@@ -94,9 +99,10 @@ void LogindMonitor::sessionEndRequested() {
 }
 
 void LogindMonitor::takeInhibitor() {
-    if (!following_ || inhibitorFd_ >= 0 || inhibitPending_) return;
+    if (!following_ || inhibitorFd_ >= 0 || inhibitPending_)
+        return;
     QDBusMessage call = QDBusMessage::createMethodCall(kLogindService, kLogindPath, kLogindManager,
-                                                      QStringLiteral("Inhibit"));
+                                                       QStringLiteral("Inhibit"));
     call << QStringLiteral("sleep") << QStringLiteral("Karvo Wheel Configuration")
          << QStringLiteral("Releasing the wheel base before sleep") << QStringLiteral("delay");
     // Asynchronous: a slow or absent logind never blocks the window.
@@ -114,7 +120,8 @@ void LogindMonitor::inhibitorReplied(QDBusPendingCallWatcher* watcher) {
         return;
     }
     // A sleep that began while the request was under way is not to be held up.
-    if (sleeping_) return;
+    if (sleeping_)
+        return;
     const int fd = reply.value().fileDescriptor();
     if (fd < 0) {
         qCInfo(lcPower) << "sleep delay lock came without a file descriptor";
@@ -122,11 +129,13 @@ void LogindMonitor::inhibitorReplied(QDBusPendingCallWatcher* watcher) {
     }
     // Our own copy, so that closing it is what lets the sleep go on.
     inhibitorFd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (inhibitorFd_ < 0) qCInfo(lcPower) << "sleep delay lock could not be kept, errno" << errno;
+    if (inhibitorFd_ < 0)
+        qCInfo(lcPower) << "sleep delay lock could not be kept, errno" << errno;
 }
 
 void LogindMonitor::releaseInhibitor() {
-    if (inhibitorFd_ < 0) return;
+    if (inhibitorFd_ < 0)
+        return;
     ::close(inhibitorFd_);
     inhibitorFd_ = -1;
 }

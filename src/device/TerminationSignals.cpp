@@ -1,16 +1,15 @@
 #include "TerminationSignals.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QList>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QSocketNotifier>
-
 #include <atomic>
 #include <cerrno>
-
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcSignals, "karvo.signals", QtWarningMsg)
 
@@ -66,8 +65,10 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     installed_ = termInstalled && hupInstalled;
     if (!installed_) {
         qCWarning(lcSignals) << "could not install the SIGTERM/SIGHUP handlers, errno" << errno;
-        if (termInstalled) ::sigaction(SIGTERM, &previousTerm_, nullptr);
-        if (hupInstalled) ::sigaction(SIGHUP, &previousHup_, nullptr);
+        if (termInstalled)
+            ::sigaction(SIGTERM, &previousTerm_, nullptr);
+        if (hupInstalled)
+            ::sigaction(SIGHUP, &previousHup_, nullptr);
     }
 }
 
@@ -92,14 +93,18 @@ void TerminationSignals::readPendingSignals() {
     unsigned char buffer[16];
     for (;;) {
         const ssize_t count = ::read(readFd_, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) break;  // EAGAIN: drained
-        for (ssize_t i = 0; i < count; ++i) received.append(static_cast<int>(buffer[i]));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;  // EAGAIN: drained
+        for (ssize_t i = 0; i < count; ++i)
+            received.append(static_cast<int>(buffer[i]));
     }
     // A receiver may delete this object; the pipe has been drained before anyone is told.
     const QPointer<TerminationSignals> self(this);
     for (const int signalNumber : received) {
-        if (!self) return;
+        if (!self)
+            return;
         emit terminationRequested(signalNumber);
     }
 }

@@ -1,10 +1,10 @@
 #include "FakeHidBackend.h"
 
-#include "DeviceLink.h"
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+
+#include "DeviceLink.h"
 
 namespace {
 
@@ -44,15 +44,18 @@ private:
 
 QList<karvo::HidDeviceInfo> FakeHidBackend::scan() {
     ++scanCount;
-    if (onScan) onScan();
+    if (onScan)
+        onScan();
     return devices;
 }
 
 std::unique_ptr<karvo::HidChannel> FakeHidBackend::open(const QString& path, QString* error) {
     for (const auto& info : devices) {
-        if (info.path == path) return std::make_unique<SilentChannel>(openChannels_);
+        if (info.path == path)
+            return std::make_unique<SilentChannel>(openChannels_);
     }
-    if (error) *error = QStringLiteral("no such node: ") + path;
+    if (error)
+        *error = QStringLiteral("no such node: ") + path;
     return nullptr;
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "HidBackend.h"
-
 #include <QList>
-
 #include <atomic>
 #include <functional>
 #include <memory>
+
+#include "HidBackend.h"
 
 // A HID backend that lists whatever the test puts in `devices` and opens channels that never
 // deliver a report. It counts scans and open channels so a test can see a pass run and a

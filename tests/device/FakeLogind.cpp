@@ -1,17 +1,20 @@
 #include "FakeLogind.h"
 
-#include <QDBusError>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <QDBusError>
+
 FakeLogind::FakeLogind(QObject* parent) : QObject(parent) {}
 
-FakeLogind::~FakeLogind() { reset(); }
+FakeLogind::~FakeLogind() {
+    reset();
+}
 
 void FakeLogind::reset() {
-    for (const int fd : lockReadEnds_) ::close(fd);
+    for (const int fd : lockReadEnds_)
+        ::close(fd);
     lockReadEnds_.clear();
     inhibitCalls.clear();
     refuseInhibit = false;
@@ -36,10 +39,12 @@ QDBusUnixFileDescriptor FakeLogind::Inhibit(const QString& what, const QString& 
 }
 
 bool FakeLogind::lockReleased(int index) const {
-    if (index < 0 || index >= lockReadEnds_.size()) return false;
+    if (index < 0 || index >= lockReadEnds_.size())
+        return false;
     // Nothing is ever written into the pipe: readable means end-of-file.
     pollfd p{lockReadEnds_.at(index), POLLIN, 0};
-    if (::poll(&p, 1, 0) != 1) return false;
+    if (::poll(&p, 1, 0) != 1)
+        return false;
     char byte;
     return ::read(p.fd, &byte, 1) == 0;
 }

@@ -1,12 +1,11 @@
 #pragma once
 
+#include <QStringList>
+#include <functional>
+
 #include "DeviceLink.h"
 #include "LinkHost.h"
 #include "PowerEvents.h"
-
-#include <QStringList>
-
-#include <functional>
 
 // Stands in for the main window: records the system log, the link panel and terminations.
 class FakeWindow : public karvo::LinkHost, public karvo::PowerHost {
@@ -22,11 +21,13 @@ public:
     void setLinkText(const QString& text) override { link = text; }
     void SetSysLog(const QString& msg) override {
         log << msg;
-        if (onLog) onLog(msg);
+        if (onLog)
+            onLog(msg);
     }
     void deviceConnected(bool) override {
         ++connections;
-        if (onDeviceConnected) onDeviceConnected();
+        if (onDeviceConnected)
+            onDeviceConnected();
     }
     void terminateApplication() override { ++terminateCalls; }
 };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QObject>
+#include <memory>
+
 #include "DeviceLink.h"
 #include "FakeHidBackend.h"
 #include "FakeWindow.h"
@@ -7,10 +10,6 @@
 #include "HidDevice.h"
 #include "PowerEvents.h"
 #include "ThreadTimer.h"
-
-#include <QObject>
-
-#include <memory>
 
 // The device link, the watchdog (on a manual clock) and the power handlers, wired as the main
 // window wires them, over a fake backend that lists one wheel base.
@@ -25,7 +24,8 @@ struct PowerFixture {
     PowerFixture() {
         backend.devices = {FakeHidBackend::keyboard(), FakeHidBackend::wheelBase()};
         devMon.setManualClock(true);
-        QObject::connect(&devMon, &karvo::ThreadTimer::timeout, &link, &karvo::DeviceLink::DevMonTimer);
+        QObject::connect(&devMon, &karvo::ThreadTimer::timeout, &link,
+                         &karvo::DeviceLink::DevMonTimer);
     }
 
     // The state after start-up: the wheel base connected, the watchdog on, an empty log.

@@ -1,7 +1,3 @@
-#include "FakeLogind.h"
-#include "LogindMonitor.h"
-#include "PowerFixture.h"
-
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -11,9 +7,12 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <cstdio>
 #include <memory>
+
+#include "FakeLogind.h"
+#include "LogindMonitor.h"
+#include "PowerFixture.h"
 
 using karvo::LogindMonitor;
 
@@ -33,7 +32,8 @@ int runWithoutSystemBus() {
     f.connectWheelBase();
     LogindMonitor monitor(f.events, [&f](const QString& msg) { f.window.SetSysLog(msg); });
     const bool started = monitor.start();
-    for (const QString& line : f.window.log) std::printf("log: %s\n", qPrintable(line));
+    for (const QString& line : f.window.log)
+        std::printf("log: %s\n", qPrintable(line));
     std::printf("started: %s\n", started ? "true" : "false");
     std::printf("link up: %s\n", f.link.isUp() ? "true" : "false");
     return 0;
@@ -71,22 +71,23 @@ void TstLogind::initTestCase() {
     const QString config = busDir_.filePath(QStringLiteral("bus.conf"));
     QFile file(config);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral(
-                   "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig>\n"
-                   "  <type>custom</type>\n"
-                   "  <listen>unix:dir=%1</listen>\n"
-                   "  <auth>EXTERNAL</auth>\n"
-                   "  <policy context=\"default\">\n"
-                   "    <allow user=\"*\"/>\n"
-                   "    <allow own=\"*\"/>\n"
-                   "    <allow send_destination=\"*\"/>\n"
-                   "    <allow receive_sender=\"*\"/>\n"
-                   "  </policy>\n"
-                   "</busconfig>\n")
-                   .arg(busDir_.path())
-                   .toUtf8());
+    file.write(
+        QStringLiteral(
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig>\n"
+            "  <type>custom</type>\n"
+            "  <listen>unix:dir=%1</listen>\n"
+            "  <auth>EXTERNAL</auth>\n"
+            "  <policy context=\"default\">\n"
+            "    <allow user=\"*\"/>\n"
+            "    <allow own=\"*\"/>\n"
+            "    <allow send_destination=\"*\"/>\n"
+            "    <allow receive_sender=\"*\"/>\n"
+            "  </policy>\n"
+            "</busconfig>\n")
+            .arg(busDir_.path())
+            .toUtf8());
     file.close();
 
     daemon_.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
@@ -99,11 +100,13 @@ void TstLogind::initTestCase() {
     // Must happen before the first use of QtDBus: the system bus connection is made once.
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", busAddress_.toUtf8());
 
-    QDBusConnection fakeSide = QDBusConnection::connectToBus(busAddress_, QStringLiteral("fake-logind"));
+    QDBusConnection fakeSide =
+        QDBusConnection::connectToBus(busAddress_, QStringLiteral("fake-logind"));
     QVERIFY2(fakeSide.isConnected(), qPrintable(fakeSide.lastError().message()));
     logind_ = std::make_unique<FakeLogind>();
-    QVERIFY(fakeSide.registerObject(QStringLiteral("/org/freedesktop/login1"), logind_.get(),
-                                    QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    QVERIFY(fakeSide.registerObject(
+        QStringLiteral("/org/freedesktop/login1"), logind_.get(),
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
     QVERIFY(fakeSide.registerService(QStringLiteral("org.freedesktop.login1")));
     QVERIFY(QDBusConnection::systemBus().isConnected());
 }
@@ -166,7 +169,8 @@ void TstLogind::sleepReleasesInhibitorAndResumeTakesItAgain() {
 
     f.window.log.clear();
     emit logind_->PrepareForSleep(false);
-    const QStringList resumeLines{received(7), QStringLiteral("Windows has resumed from hibernate mode"),
+    const QStringList resumeLines{received(7),
+                                  QStringLiteral("Windows has resumed from hibernate mode"),
                                   QStringLiteral("Re-connecting with device."),
                                   QStringLiteral("Device found and connected.")};
     QTRY_COMPARE_WITH_TIMEOUT(f.window.log, resumeLines, 10000);
@@ -212,16 +216,17 @@ void TstLogind::noSystemBusIsOneLogLine() {
     QVERIFY(child.waitForFinished(60000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
-    const QStringList lines =
-        QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const QStringList expected{QStringLiteral("log: ") + kNoBusLine, QStringLiteral("started: false"),
-                               QStringLiteral("link up: true")};
+    const QStringList lines = QString::fromUtf8(child.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList expected{QStringLiteral("log: ") + kNoBusLine,
+                               QStringLiteral("started: false"), QStringLiteral("link up: true")};
     QCOMPARE(lines, expected);
 }
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (qEnvironmentVariable(kRoleVariable) == QStringLiteral("no-bus")) return runWithoutSystemBus();
+    if (qEnvironmentVariable(kRoleVariable) == QStringLiteral("no-bus"))
+        return runWithoutSystemBus();
     TstLogind test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

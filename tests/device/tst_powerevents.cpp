@@ -1,9 +1,8 @@
-#include "PowerFixture.h"
-
 #include <QSignalSpy>
 #include <QTest>
-
 #include <thread>
+
+#include "PowerFixture.h"
 
 using karvo::PowerEvents;
 
@@ -49,7 +48,8 @@ void TstPowerEvents::powerBroadcast_data() {
     QTest::addColumn<Action>("action");
 
     const QString unhandled = QStringLiteral("### !!! This event is not handled! !!! ### ID: ");
-    QTest::newRow("0 query suspend") << 0u << "Windows is asking for hibernate Mode" << Action::None;
+    QTest::newRow("0 query suspend")
+        << 0u << "Windows is asking for hibernate Mode" << Action::None;
     QTest::newRow("1 query standby") << 1u << "Windows is asking for standby Mode" << Action::None;
     QTest::newRow("2 query suspend failed")
         << 2u << "Windows is denied to go to hibernate mode" << Action::None;
@@ -162,14 +162,16 @@ void TstPowerEvents::resumeNestedInsideResumePass() {
     bool lockHeldDuringNested = false;
     bool nestedFired = false;
     f.window.onDeviceConnected = [&] {
-        if (nestedFired) return;
+        if (nestedFired)
+            return;
         nestedFired = true;
         nestedResult = f.events.WMPOWERBROADCAST(karvo::PowerEvent::ResumeSuspend);
         watchdogAfterNested = f.devMon.isEnabled();
         // The outer handler still holds the lock: another thread cannot take it.
         std::thread other([&] {
             lockHeldDuringNested = !f.events.PowerEventLock.try_lock();
-            if (!lockHeldDuringNested) f.events.PowerEventLock.unlock();
+            if (!lockHeldDuringNested)
+                f.events.PowerEventLock.unlock();
         });
         other.join();
     };
@@ -192,7 +194,8 @@ void TstPowerEvents::resumeNestedInsideResumePass() {
     bool freeAfterwards = false;
     std::thread other([&] {
         freeAfterwards = f.events.PowerEventLock.try_lock();
-        if (freeAfterwards) f.events.PowerEventLock.unlock();
+        if (freeAfterwards)
+            f.events.PowerEventLock.unlock();
     });
     other.join();
     QVERIFY(freeAfterwards);

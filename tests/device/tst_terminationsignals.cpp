@@ -1,11 +1,10 @@
-#include "TerminationSignals.h"
-
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
-
 #include <csignal>
 #include <thread>
+
+#include "TerminationSignals.h"
 
 using karvo::TerminationSignals;
 
@@ -71,7 +70,8 @@ void TstTerminationSignals::previousHandlersComeBack() {
     struct sigaction own {};
     own.sa_handler = testOwnHandler;
     sigemptyset(&own.sa_mask);
-    struct sigaction oldTerm {}, oldHup {};
+    struct sigaction oldTerm {
+    }, oldHup{};
     QCOMPARE(::sigaction(SIGTERM, &own, &oldTerm), 0);
     QCOMPARE(::sigaction(SIGHUP, &own, &oldHup), 0);
 

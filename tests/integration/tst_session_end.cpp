@@ -1,20 +1,20 @@
+#include <sys/types.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <csignal>
-
-#include <sys/types.h>
 
 namespace {
 const QString kProgramName = QStringLiteral("KarvoWheelConfig");
 
 QStringList logLines(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     // The log is written in the Windows code page with CR LF; the lines looked at here are ASCII.
     return QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
@@ -22,7 +22,8 @@ QStringList logLines(const QString& path) {
 int countLinesEndingWith(const QStringList& lines, const QString& message) {
     int count = 0;
     for (const QString& line : lines) {
-        if (line.endsWith(QStringLiteral("] ") + message)) ++count;
+        if (line.endsWith(QStringLiteral("] ") + message))
+            ++count;
     }
     return count;
 }
@@ -70,7 +71,8 @@ void TstSessionEnd::sigtermEndsSessionWithoutClose() {
     QVERIFY2(process.waitForStarted(30000), qPrintable(process.errorString()));
 
     QTRY_VERIFY_WITH_TIMEOUT(
-        countLinesEndingWith(logLines(applicationLog), QStringLiteral("Device found and connected.")) == 1,
+        countLinesEndingWith(logLines(applicationLog),
+                             QStringLiteral("Device found and connected.")) == 1,
         60000);
     // The start-up profile load stores the active profile once; take that file away, so that
     // any later store (the close handler) would show as a new file holding the entry.
@@ -85,10 +87,11 @@ void TstSessionEnd::sigtermEndsSessionWithoutClose() {
     QCOMPARE(process.exitCode(), 0);
     const QStringList lines = logLines(applicationLog);
     QCOMPARE(countLinesEndingWith(lines, QStringLiteral(" Windows shutdown mode executed")), 1);
-    QCOMPARE(countLinesEndingWith(
-                 lines, QStringLiteral("Power events are not followed: no system bus")),
-             1);
-    QVERIFY2(!fileContains(settings, "ActiveProfile"), "the close handler stored the active profile");
+    QCOMPARE(
+        countLinesEndingWith(lines, QStringLiteral("Power events are not followed: no system bus")),
+        1);
+    QVERIFY2(!fileContains(settings, "ActiveProfile"),
+             "the close handler stored the active profile");
 }
 
 QTEST_GUILESS_MAIN(TstSessionEnd)
