@@ -1,25 +1,24 @@
 #include "LinuxHidBackend.h"
 
-#include "ReportDescriptor.h"
-
-#include <QByteArray>
-#include <QFile>
-#include <QLoggingCategory>
-#include <QSocketNotifier>
-#include <QStringList>
-
 #include <fcntl.h>
 #include <libudev.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <QByteArray>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <span>
+
+#include "ReportDescriptor.h"
 
 Q_LOGGING_CATEGORY(lcLinuxHid, "karvo.hid.linux", QtWarningMsg)
 
@@ -53,7 +52,8 @@ public:
 
     bool write(const quint8* data, int length, QString* error) override {
         if (!data || length <= 0) {
-            if (error) *error = QStringLiteral("no report to write");
+            if (error)
+                *error = QStringLiteral("no report to write");
             return false;
         }
         ssize_t written;
@@ -61,7 +61,8 @@ public:
             written = ::write(deviceFd_, data, static_cast<size_t>(length));
         } while (written < 0 && errno == EINTR);
         if (written < 0) {
-            if (error) *error = qt_error_string(errno);
+            if (error)
+                *error = qt_error_string(errno);
             return false;
         }
         if (written != length) {
@@ -78,21 +79,26 @@ public:
         // Blocking fd plus poll(): some kernels never report a disconnect to O_NONBLOCK reads.
         pollfd fds[2] = {{deviceFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeoutMs);
-        if (ready < 0) return errno == EINTR ? ReadResult::Timeout : waitOutSlice(deadline);
-        if (ready == 0) return ReadResult::Timeout;
+        if (ready < 0)
+            return errno == EINTR ? ReadResult::Timeout : waitOutSlice(deadline);
+        if (ready == 0)
+            return ReadResult::Timeout;
         if (fds[1].revents & POLLIN) {
             drainWake();
             return ReadResult::Timeout;
         }
         // An unplugged hidraw node polls as POLLHUP | POLLERR.
-        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return ReadResult::Gone;
-        if (!(fds[0].revents & POLLIN)) return ReadResult::Timeout;
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+            return ReadResult::Gone;
+        if (!(fds[0].revents & POLLIN))
+            return ReadResult::Timeout;
         const ssize_t got = ::read(deviceFd_, buffer, static_cast<size_t>(capacity));
         if (got > 0) {
             *bytesRead = static_cast<int>(got);
             return ReadResult::Data;
         }
-        if (got == 0) return ReadResult::Timeout;
+        if (got == 0)
+            return ReadResult::Timeout;
         switch (errno) {
             // A node whose device has gone reads as EIO (older kernels: ENODEV).
             case EIO:
@@ -123,7 +129,8 @@ private:
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() > 0) {
             pollfd wake{wakeFd_, POLLIN, 0};
-            if (::poll(&wake, 1, static_cast<int>(left.count())) > 0) drainWake();
+            if (::poll(&wake, 1, static_cast<int>(left.count())) > 0)
+                drainWake();
         }
         return ReadResult::Timeout;
     }
@@ -138,7 +145,9 @@ private:
     const int wakeFd_;
 };
 
-QString fromUdev(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+QString fromUdev(const char* text) {
+    return text ? QString::fromUtf8(text) : QString();
+}
 
 // Report lengths from the hid device's sysfs "report_descriptor", readable without any
 // permission on the node itself.
@@ -160,7 +169,8 @@ ReportLengths readReportLengths(const QString& hidSyspath, const QString& nodePa
 
 std::optional<HidDeviceInfo> describeNode(udev_device* node) {
     const char* devnode = udev_device_get_devnode(node);
-    if (!devnode) return std::nullopt;  // the node file has not been created (yet)
+    if (!devnode)
+        return std::nullopt;  // the node file has not been created (yet)
     HidDeviceInfo info;
     info.path = QString::fromLocal8Bit(devnode);
 
@@ -176,7 +186,8 @@ std::optional<HidDeviceInfo> describeNode(udev_device* node) {
 
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_device");
     const char* product = usb ? udev_device_get_sysattr_value(usb, "product") : nullptr;
-    info.productName = fromUdev(product ? product : udev_device_get_property_value(hid, "HID_NAME"));
+    info.productName =
+        fromUdev(product ? product : udev_device_get_property_value(hid, "HID_NAME"));
 
     const ReportLengths lengths =
         readReportLengths(QString::fromLocal8Bit(udev_device_get_syspath(hid)), info.path);
@@ -188,7 +199,8 @@ std::optional<HidDeviceInfo> describeNode(udev_device* node) {
 // Splits "/dev/hidraw12" into "/dev/hidraw" and "12".
 std::pair<QStringView, QStringView> splitTrailingNumber(QStringView path) {
     qsizetype digitsFrom = path.size();
-    while (digitsFrom > 0 && path[digitsFrom - 1].isDigit()) --digitsFrom;
+    while (digitsFrom > 0 && path[digitsFrom - 1].isDigit())
+        --digitsFrom;
     return {path.first(digitsFrom), path.sliced(digitsFrom)};
 }
 
@@ -204,14 +216,17 @@ LinuxHidBackend::LinuxHidBackend(QObject* parent) : HidBackend(parent), udev_(ud
 
 LinuxHidBackend::~LinuxHidBackend() {
     delete notifier_;  // before the monitor closes the descriptor it watches
-    if (monitor_) udev_monitor_unref(monitor_);
-    if (udev_) udev_unref(udev_);
+    if (monitor_)
+        udev_monitor_unref(monitor_);
+    if (udev_)
+        udev_unref(udev_);
 }
 
 void LinuxHidBackend::startMonitor() {
     // The "udev" source, not "kernel": udevd announces a node after it has set its permissions.
     monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    if (monitor_ && udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) >= 0 &&
+    if (monitor_ &&
+        udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) >= 0 &&
         udev_monitor_enable_receiving(monitor_) >= 0) {
         notifier_ = new QSocketNotifier(udev_monitor_get_fd(monitor_), QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, &LinuxHidBackend::onMonitorReadable);
@@ -219,7 +234,8 @@ void LinuxHidBackend::startMonitor() {
     }
     // No udevd (containers, minimal systems): the watchdog's passes still find devices.
     qCInfo(lcLinuxHid) << "no udev monitor: hot-plug is noticed by polling only";
-    if (monitor_) udev_monitor_unref(monitor_);
+    if (monitor_)
+        udev_monitor_unref(monitor_);
     monitor_ = nullptr;
 }
 
@@ -229,14 +245,17 @@ void LinuxHidBackend::onMonitorReadable() {
     while (udev_device* raw = udev_monitor_receive_device(monitor_)) {
         const UdevDevicePtr device(raw);
         const QByteArray action(udev_device_get_action(raw));
-        if (action == "add" || action == "remove") changed = true;
+        if (action == "add" || action == "remove")
+            changed = true;
     }
-    if (changed) emit devicesChanged();
+    if (changed)
+        emit devicesChanged();
 }
 
 QList<HidDeviceInfo> LinuxHidBackend::scan() {
     QList<HidDeviceInfo> devices;
-    if (!udev_) return devices;
+    if (!udev_)
+        return devices;
     const UdevEnumeratePtr enumerate(udev_enumerate_new(udev_));
     if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0 ||
         udev_enumerate_scan_devices(enumerate.get()) < 0) {
@@ -246,9 +265,12 @@ QList<HidDeviceInfo> LinuxHidBackend::scan() {
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
         // A device may vanish between the listing and this lookup: then it is skipped.
-        const UdevDevicePtr node(udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry)));
-        if (!node) continue;
-        if (auto info = describeNode(node.get())) devices.append(std::move(*info));
+        const UdevDevicePtr node(
+            udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry)));
+        if (!node)
+            continue;
+        if (auto info = describeNode(node.get()))
+            devices.append(std::move(*info));
     }
     std::sort(devices.begin(), devices.end(), [](const HidDeviceInfo& a, const HidDeviceInfo& b) {
         return pathLessThan(a.path, b.path);
@@ -260,12 +282,14 @@ std::unique_ptr<HidChannel> LinuxHidBackend::open(const QString& path, QString* 
     const QByteArray nativePath = QFile::encodeName(path);
     const int deviceFd = ::open(nativePath.constData(), O_RDWR | O_CLOEXEC);
     if (deviceFd < 0) {
-        if (error) *error = qt_error_string(errno);
+        if (error)
+            *error = qt_error_string(errno);
         return nullptr;
     }
     const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) {
-        if (error) *error = qt_error_string(errno);
+        if (error)
+            *error = qt_error_string(errno);
         ::close(deviceFd);
         return nullptr;
     }
@@ -275,7 +299,8 @@ std::unique_ptr<HidChannel> LinuxHidBackend::open(const QString& path, QString* 
 bool LinuxHidBackend::parseHidId(const QString& hidId, quint16* vendorId, quint16* productId) {
     // The kernel writes it as "%04X:%08X:%08X".
     const QStringList parts = hidId.split(QLatin1Char(':'));
-    if (parts.size() != 3) return false;
+    if (parts.size() != 3)
+        return false;
     quint32 values[3] = {};
     for (int i = 0; i < 3; ++i) {
         const QString& part = parts[i];
@@ -284,10 +309,12 @@ bool LinuxHidBackend::parseHidId(const QString& hidId, quint16* vendorId, quint1
                                 return c.isDigit() || (c.toLower() >= QLatin1Char('a') &&
                                                        c.toLower() <= QLatin1Char('f'));
                             });
-        if (!allHex) return false;
+        if (!allHex)
+            return false;
         values[i] = part.toUInt(nullptr, 16);
     }
-    if (values[1] > 0xFFFF || values[2] > 0xFFFF) return false;
+    if (values[1] > 0xFFFF || values[2] > 0xFFFF)
+        return false;
     *vendorId = static_cast<quint16>(values[1]);
     *productId = static_cast<quint16>(values[2]);
     return true;
@@ -296,21 +323,21 @@ bool LinuxHidBackend::parseHidId(const QString& hidId, quint16* vendorId, quint1
 bool LinuxHidBackend::pathLessThan(const QString& left, const QString& right) {
     const auto [leftStem, leftDigits] = splitTrailingNumber(left);
     const auto [rightStem, rightDigits] = splitTrailingNumber(right);
-    if (leftStem != rightStem) return leftStem < rightStem;
+    if (leftStem != rightStem)
+        return leftStem < rightStem;
     // Compare the numbers without converting them: fewer significant digits is smaller.
     auto significant = [](QStringView digits) {
-        while (digits.size() > 1 && digits.front() == QLatin1Char('0')) digits = digits.sliced(1);
+        while (digits.size() > 1 && digits.front() == QLatin1Char('0'))
+            digits = digits.sliced(1);
         return digits;
     };
     const QStringView a = significant(leftDigits);
     const QStringView b = significant(rightDigits);
-    if (a.size() != b.size()) return a.size() < b.size();
-    if (a != b) return a < b;
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    if (a != b)
+        return a < b;
     return left < right;
 }
 
 }  // namespace karvo
-
-// HidBackend.h has no source file of its own for the build to find its meta-object code by;
-// it is compiled here, beside the backend that every build of the library contains.
-#include "moc_HidBackend.cpp"

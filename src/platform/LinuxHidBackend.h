@@ -1,10 +1,9 @@
 #pragma once
 
-#include "HidBackend.h"
-
 #include <QString>
-
 #include <memory>
+
+#include "HidBackend.h"
 
 class QSocketNotifier;
 struct udev;

@@ -51,11 +51,14 @@ int dataSizeOf(quint8 prefix) {
 
 quint32 unsignedValue(std::span<const quint8> data) {
     quint32 value = 0;
-    for (size_t i = 0; i < data.size(); ++i) value |= static_cast<quint32>(data[i]) << (8 * i);
+    for (size_t i = 0; i < data.size(); ++i)
+        value |= static_cast<quint32>(data[i]) << (8 * i);
     return value;
 }
 
-QString at(size_t offset) { return QStringLiteral(" at byte %1").arg(offset); }
+QString at(size_t offset) {
+    return QStringLiteral(" at byte %1").arg(offset);
+}
 
 class Parser {
 public:
@@ -107,10 +110,17 @@ private:
     QString mainItem(quint8 tag, size_t offset) {
         Kind kind;
         switch (tag) {
-            case kMainInput: kind = Input; break;
-            case kMainOutput: kind = Output; break;
-            case kMainFeature: kind = Feature; break;
-            default: return {};  // collections carry no data
+            case kMainInput:
+                kind = Input;
+                break;
+            case kMainOutput:
+                kind = Output;
+                break;
+            case kMainFeature:
+                kind = Feature;
+                break;
+            default:
+                return {};  // collections carry no data
         }
         ReportTotals& totals = totals_[kind];
         const qint64 bits = static_cast<qint64>(state_.reportSize) * state_.reportCount;
@@ -149,7 +159,8 @@ private:
                 stack_.push_back(state_);
                 break;
             case kGlobalPop:
-                if (stack_.empty()) return QStringLiteral("pop without push") + at(offset);
+                if (stack_.empty())
+                    return QStringLiteral("pop without push") + at(offset);
                 state_ = stack_.back();
                 stack_.pop_back();
                 break;
@@ -161,16 +172,19 @@ private:
 
     void fillLengths(ReportLengths* result) const {
         const int idByte = result->usesReportIds ? 1 : 0;
-        const std::array<int*, KindCount> lengths{&result->input, &result->output, &result->feature};
+        const std::array<int*, KindCount> lengths{&result->input, &result->output,
+                                                  &result->feature};
         const std::array<QList<quint8>*, KindCount> ids{&result->inputIds, &result->outputIds,
                                                         &result->featureIds};
         for (int kind = 0; kind < KindCount; ++kind) {
             const ReportTotals& totals = totals_[kind];
             for (int id = 0; id < 256; ++id) {
-                if (!totals.present[id]) continue;
+                if (!totals.present[id])
+                    continue;
                 const int bytes = static_cast<int>((totals.bits[id] + 7) / 8) + idByte;
                 *lengths[kind] = std::max(*lengths[kind], bytes);
-                if (id != 0) ids[kind]->append(static_cast<quint8>(id));
+                if (id != 0)
+                    ids[kind]->append(static_cast<quint8>(id));
             }
         }
     }

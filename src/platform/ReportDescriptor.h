@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
-
 #include <span>
 
 namespace karvo {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-
 #include <array>
 
 namespace karvo {
@@ -14,9 +13,9 @@ namespace karvo {
 // Both report kinds are 64 bytes long with the report-ID byte.
 // std::to_array sizes the array from the bytes, so no byte can be left out silently.
 inline constexpr std::array kWheelBaseReportDescriptor = std::to_array<quint8>({
-    0x06, 0x00, 0xFF,              // Usage Page (Vendor 0xFF00)
-    0x09, 0x01,                    // Usage (1)
-    0xA1, 0x01,                    // Collection (Application)
+    0x06, 0x00, 0xFF,  // Usage Page (Vendor 0xFF00)
+    0x09, 0x01,        // Usage (1)
+    0xA1, 0x01,        // Collection (Application)
 
     0x85, 0x01,                    //   Report ID (1)
     0x09, 0x02,                    //   Usage (2)
@@ -38,21 +37,21 @@ inline constexpr std::array kWheelBaseReportDescriptor = std::to_array<quint8>({
     0x95, 0x06,                    //   Report Count (6)
     0x81, 0x02,                    //   Input (Data, Variable, Absolute)
 
-    0x06, 0x00, 0xFF,              //   Usage Page (Vendor 0xFF00)
-    0x85, 0x41,                    //   Report ID (65)
-    0x09, 0x03,                    //   Usage (3)
-    0x15, 0x00,                    //   Logical Minimum (0)
-    0x26, 0xFF, 0x00,              //   Logical Maximum (255)
-    0x75, 0x08,                    //   Report Size (8)
-    0x95, 0x3F,                    //   Report Count (63)
-    0x81, 0x02,                    //   Input (Data, Variable, Absolute)
+    0x06, 0x00, 0xFF,  //   Usage Page (Vendor 0xFF00)
+    0x85, 0x41,        //   Report ID (65)
+    0x09, 0x03,        //   Usage (3)
+    0x15, 0x00,        //   Logical Minimum (0)
+    0x26, 0xFF, 0x00,  //   Logical Maximum (255)
+    0x75, 0x08,        //   Report Size (8)
+    0x95, 0x3F,        //   Report Count (63)
+    0x81, 0x02,        //   Input (Data, Variable, Absolute)
 
-    0x85, 0x14,                    //   Report ID (20)
-    0x09, 0x04,                    //   Usage (4)
-    0x95, 0x3F,                    //   Report Count (63)
-    0x91, 0x02,                    //   Output (Data, Variable, Absolute)
+    0x85, 0x14,  //   Report ID (20)
+    0x09, 0x04,  //   Usage (4)
+    0x95, 0x3F,  //   Report Count (63)
+    0x91, 0x02,  //   Output (Data, Variable, Absolute)
 
-    0xC0,                          // End Collection
+    0xC0,  // End Collection
 });
 static_assert(kWheelBaseReportDescriptor.size() == 79);
 

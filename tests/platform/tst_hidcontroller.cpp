@@ -1,16 +1,15 @@
-#include "HidController.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
-
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <utility>
+
+#include "HidController.h"
 
 using karvo::HidBackend;
 using karvo::HidChannel;
@@ -60,7 +59,8 @@ public:
         node_->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
             return node_->gone || node_->interrupted || !node_->reports.empty();
         });
-        if (node_->gone) return ReadResult::Gone;
+        if (node_->gone)
+            return ReadResult::Gone;
         if (std::exchange(node_->interrupted, false) || node_->reports.empty())
             return ReadResult::Timeout;
         const QByteArray report = node_->reports.front();
@@ -98,7 +98,8 @@ public:
 
     void unplug(const QString& path) {
         for (qsizetype i = 0; i < entries_.size(); ++i) {
-            if (entries_[i].info.path != path) continue;
+            if (entries_[i].info.path != path)
+                continue;
             std::lock_guard lock(entries_[i].node->mutex);
             entries_[i].node->gone = true;
             entries_[i].node->wake.notify_all();
@@ -117,7 +118,8 @@ public:
 
     QList<HidDeviceInfo> scan() override {
         QList<HidDeviceInfo> infos;
-        for (const Entry& e : entries_) infos.append(e.info);
+        for (const Entry& e : entries_)
+            infos.append(e.info);
         return infos;
     }
 
@@ -128,7 +130,8 @@ public:
             return nullptr;
         }
         for (const Entry& e : entries_)
-            if (e.info.path == path) return std::make_unique<FakeChannel>(e.node);
+            if (e.info.path == path)
+                return std::make_unique<FakeChannel>(e.node);
         *error = QStringLiteral("No such file or directory");
         return nullptr;
     }
@@ -162,7 +165,8 @@ QByteArray inputReport(quint8 reportId, quint8 sequence) {
     QByteArray report(kReportLength, '\0');
     report[0] = static_cast<char>(reportId);
     report[1] = static_cast<char>(sequence);
-    for (int i = 2; i < kReportLength; ++i) report[i] = static_cast<char>(sequence + i);
+    for (int i = 2; i < kReportLength; ++i)
+        report[i] = static_cast<char>(sequence + i);
     return report;
 }
 
@@ -213,14 +217,14 @@ void TestHidController::init() {
     controller_ = std::make_unique<ProbeController>(std::move(backend));
     deliveries_.clear();
     onDelivery_ = nullptr;
-    controller_->setInputReportHandler(
-        [this](HidDevice* device, quint8 reportId, const quint8* data, quint16 size) {
-            Delivery delivery{device, reportId,
-                              QByteArray(reinterpret_cast<const char*>(data), size),
-                              QThread::currentThread() == qApp->thread()};
-            deliveries_.append(delivery);
-            if (onDelivery_) onDelivery_(delivery);
-        });
+    controller_->setInputReportHandler([this](HidDevice* device, quint8 reportId,
+                                              const quint8* data, quint16 size) {
+        Delivery delivery{device, reportId, QByteArray(reinterpret_cast<const char*>(data), size),
+                          QThread::currentThread() == qApp->thread()};
+        deliveries_.append(delivery);
+        if (onDelivery_)
+            onDelivery_(delivery);
+    });
 }
 
 void TestHidController::cleanup() {
@@ -240,8 +244,8 @@ void TestHidController::fixtureWorks() {
 
     const QByteArray command(kReportLength, '\x14');
     QString error;
-    QVERIFY(device->write(reinterpret_cast<const quint8*>(command.constData()), kReportLength,
-                          &error));
+    QVERIFY(
+        device->write(reinterpret_cast<const quint8*>(command.constData()), kReportLength, &error));
     QCOMPARE(node->written, QList<QByteArray>{command});
 
     node->queue(inputReport(65, 7));
@@ -346,7 +350,8 @@ void TestHidController::accessDeniedChecksOutWithoutReader() {
 void TestHidController::reportsArriveInOrderOneAtATime() {
     auto node = backend_->plug(QStringLiteral("fake:0"), 0x9999, QStringLiteral("Wheel"));
     constexpr int kCount = 20;
-    for (int i = 0; i < kCount; ++i) node->queue(inputReport(i % 2 ? 65 : 1, static_cast<quint8>(i)));
+    for (int i = 0; i < kCount; ++i)
+        node->queue(inputReport(i % 2 ? 65 : 1, static_cast<quint8>(i)));
     visitAll();
 
     int inside = 0;
@@ -356,7 +361,8 @@ void TestHidController::reportsArriveInOrderOneAtATime() {
         maxInside = std::max(maxInside, ++inside);
         const int takenOnEntry = node->taken();
         QCoreApplication::processEvents();
-        if (node->taken() != takenOnEntry) ++readerMovedDuringHandler;
+        if (node->taken() != takenOnEntry)
+            ++readerMovedDuringHandler;
         --inside;
     };
     HidDevice* device = nullptr;
@@ -424,11 +430,13 @@ void TestHidController::checkInWhileHandOffPendingDropsReport() {
 
 void TestHidController::checkInFromInsideHandler() {
     auto node = backend_->plug(QStringLiteral("fake:0"), 0x9999, QStringLiteral("Wheel"));
-    for (quint8 i = 0; i < 3; ++i) node->queue(inputReport(65, i));
+    for (quint8 i = 0; i < 3; ++i)
+        node->queue(inputReport(65, i));
     visitAll();
     HidDevice* device = nullptr;
     onDelivery_ = [&](const Delivery& delivery) {
-        if (delivery.data[0] == 0) controller_->checkIn(device);
+        if (delivery.data[0] == 0)
+            controller_->checkIn(device);
     };
     QVERIFY(controller_->checkOut(device, 0));
     QTRY_COMPARE(deliveries_.size(), 1);

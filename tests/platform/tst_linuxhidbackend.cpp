@@ -1,16 +1,15 @@
-#include "LinuxHidBackend.h"
-
-#include <QFile>
-#include <QTest>
-
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QTest>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
+
+#include "LinuxHidBackend.h"
 
 using karvo::HidChannel;
 using karvo::LinuxHidBackend;
@@ -24,12 +23,16 @@ class PtyPair {
 public:
     PtyPair() {
         masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (masterFd_ < 0 || ::grantpt(masterFd_) != 0 || ::unlockpt(masterFd_) != 0) return;
+        if (masterFd_ < 0 || ::grantpt(masterFd_) != 0 || ::unlockpt(masterFd_) != 0)
+            return;
         termios mode{};
-        if (::tcgetattr(masterFd_, &mode) != 0) return;
+        if (::tcgetattr(masterFd_, &mode) != 0)
+            return;
         ::cfmakeraw(&mode);
-        if (::tcsetattr(masterFd_, TCSANOW, &mode) != 0) return;
-        if (const char* name = ::ptsname(masterFd_)) path_ = QString::fromLocal8Bit(name);
+        if (::tcsetattr(masterFd_, TCSANOW, &mode) != 0)
+            return;
+        if (const char* name = ::ptsname(masterFd_))
+            path_ = QString::fromLocal8Bit(name);
     }
     ~PtyPair() { hangUp(); }
     PtyPair(const PtyPair&) = delete;
@@ -48,7 +51,8 @@ public:
         return got < 0 ? QByteArray() : buffer.first(got);
     }
     void hangUp() {
-        if (masterFd_ >= 0) ::close(masterFd_);
+        if (masterFd_ >= 0)
+            ::close(masterFd_);
         masterFd_ = -1;
     }
 
@@ -60,7 +64,8 @@ private:
 QByteArray sampleReport(char reportId, int length) {
     QByteArray report(length, '\0');
     report[0] = reportId;
-    for (int i = 1; i < length; ++i) report[i] = static_cast<char>(i * 7);
+    for (int i = 1; i < length; ++i)
+        report[i] = static_cast<char>(i * 7);
     return report;
 }
 
@@ -87,7 +92,8 @@ private:
     std::unique_ptr<HidChannel> openChannel(PtyPair& pty) {
         QString error;
         auto channel = backend_.open(pty.nodePath(), &error);
-        if (!channel) qWarning() << "open failed:" << error;
+        if (!channel)
+            qWarning() << "open failed:" << error;
         return channel;
     }
 
@@ -160,8 +166,7 @@ void TestLinuxHidBackend::interruptReleasesWaitingRead() {
     int bytesRead = 0;
 
     channel->interruptRead();
-    QCOMPARE(channel->read(buffer.data(), 64, 600000, &bytesRead),
-             HidChannel::ReadResult::Timeout);
+    QCOMPARE(channel->read(buffer.data(), 64, 600000, &bytesRead), HidChannel::ReadResult::Timeout);
 
     HidChannel::ReadResult result = HidChannel::ReadResult::Data;
     std::thread reader([&] { result = channel->read(buffer.data(), 64, 600000, &bytesRead); });
@@ -254,9 +259,10 @@ void TestLinuxHidBackend::pathOrder_data() {
                                                  "/dev/hidraw1"}
                                   << QStringList{"/dev/hidraw0", "/dev/hidraw1", "/dev/hidraw2",
                                                  "/dev/hidraw10"};
-    QTest::newRow("mixed stems")
-        << QStringList{"/dev/usb/hiddev3", "/dev/hidraw9", "/dev/hidraw", "/dev/hidraw11"}
-        << QStringList{"/dev/hidraw", "/dev/hidraw9", "/dev/hidraw11", "/dev/usb/hiddev3"};
+    QTest::newRow("mixed stems") << QStringList{"/dev/usb/hiddev3", "/dev/hidraw9", "/dev/hidraw",
+                                                "/dev/hidraw11"}
+                                 << QStringList{"/dev/hidraw", "/dev/hidraw9", "/dev/hidraw11",
+                                                "/dev/usb/hiddev3"};
 }
 
 void TestLinuxHidBackend::pathOrder() {

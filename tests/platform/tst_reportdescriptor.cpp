@@ -1,10 +1,9 @@
-#include "ReportDescriptor.h"
-#include "WheelBaseDescriptor.h"
-
 #include <QByteArray>
 #include <QTest>
-
 #include <vector>
+
+#include "ReportDescriptor.h"
+#include "WheelBaseDescriptor.h"
 
 using karvo::parseReportDescriptor;
 using karvo::ReportLengths;
@@ -13,7 +12,8 @@ namespace {
 
 QByteArray bytes(std::initializer_list<quint8> list) {
     QByteArray result;
-    for (quint8 b : list) result.append(static_cast<char>(b));
+    for (quint8 b : list)
+        result.append(static_cast<char>(b));
     return result;
 }
 
@@ -65,15 +65,16 @@ void TestReportDescriptor::lengths_data() {
 
     // Pop must bring back report ID 1 with its size and count; otherwise the second Input would
     // land in report 2 (11 bytes) or use its 16-bit fields.
-    QTest::newRow("push and pop")
-        << bytes({0x85, 0x01, 0x75, 0x08, 0x95, 0x04,  // report 1, 4 x 8 bits
-                  0xA4,                                // Push
-                  0x85, 0x02, 0x75, 0x10, 0x95, 0x03,  // report 2, 3 x 16 bits
-                  0x81, 0x02,                          // Input: report 2, 6 bytes
-                  0xB4,                                // Pop
-                  0x81, 0x02,                          // Input: report 1, 4 bytes
-                  0xB1, 0x02})                         // Feature: report 1, 4 bytes
-        << 7 << 0 << 5 << true << Ids{1, 2} << Ids{} << QString();
+    QTest::newRow("push and pop") << bytes({0x85, 0x01, 0x75,
+                                            0x08, 0x95, 0x04,  // report 1, 4 x 8 bits
+                                            0xA4,              // Push
+                                            0x85, 0x02, 0x75,
+                                            0x10, 0x95, 0x03,  // report 2, 3 x 16 bits
+                                            0x81, 0x02,        // Input: report 2, 6 bytes
+                                            0xB4,              // Pop
+                                            0x81, 0x02,        // Input: report 1, 4 bytes
+                                            0xB1, 0x02})       // Feature: report 1, 4 bytes
+                                  << 7 << 0 << 5 << true << Ids{1, 2} << Ids{} << QString();
 
     // The long item's data would read as Report Count (16) and Input if it were not skipped.
     QTest::newRow("long item skipped")
@@ -89,8 +90,8 @@ void TestReportDescriptor::lengths_data() {
                                << QStringLiteral("truncated item at byte 36");
 
     QTest::newRow("truncated long item")
-        << bytes({0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xFE, 0x10, 0x00, 0x01, 0x02}) << 2 << 0
-        << 0 << false << Ids{} << Ids{} << QStringLiteral("truncated long item at byte 6");
+        << bytes({0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xFE, 0x10, 0x00, 0x01, 0x02}) << 2 << 0 << 0
+        << false << Ids{} << Ids{} << QStringLiteral("truncated long item at byte 6");
 
     // 0xFF is a reserved item with 4 data bytes: 12 whole items, then 4 bytes too few.
     QTest::newRow("all 0xFF") << QByteArray(64, '\xFF') << 0 << 0 << 0 << false << Ids{} << Ids{}
@@ -108,7 +109,7 @@ void TestReportDescriptor::lengths_data() {
 
     // Each field within the limits, but the report grows past 16 KiB.
     QTest::newRow("report too long")
-        << bytes({0x85, 0x07, 0x75, 0x08, 0x95, 0x02, 0x91, 0x02,  // report 7 output, 2 bytes
+        << bytes({0x85, 0x07, 0x75, 0x08, 0x95, 0x02, 0x91, 0x02,   // report 7 output, 2 bytes
                   0x76, 0x00, 0x01, 0x96, 0x00, 0x30, 0x91, 0x02})  // 256 x 12288 bits
         << 0 << 3 << 0 << true << Ids{} << Ids{7}
         << QStringLiteral("report 7 longer than 16384 bytes at byte 14");
@@ -117,9 +118,9 @@ void TestReportDescriptor::lengths_data() {
         << bytes({0x75, 0x08, 0x95, 0x03, 0xB1, 0x02, 0xB4, 0x81, 0x02}) << 0 << 0 << 3 << false
         << Ids{} << Ids{} << QStringLiteral("pop without push at byte 6");
 
-    QTest::newRow("report ID 0")
-        << bytes({0x85, 0x00, 0x75, 0x08, 0x95, 0x03, 0x81, 0x02}) << 0 << 0 << 0 << false
-        << Ids{} << Ids{} << QStringLiteral("invalid report ID 0 at byte 0");
+    QTest::newRow("report ID 0") << bytes({0x85, 0x00, 0x75, 0x08, 0x95, 0x03, 0x81, 0x02}) << 0
+                                 << 0 << 0 << false << Ids{} << Ids{}
+                                 << QStringLiteral("invalid report ID 0 at byte 0");
 }
 
 void TestReportDescriptor::lengths() {

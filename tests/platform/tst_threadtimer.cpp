@@ -1,9 +1,9 @@
-#include "ThreadTimer.h"
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+
+#include "ThreadTimer.h"
 
 using karvo::ThreadTimer;
 
@@ -58,12 +58,11 @@ void TestThreadTimer::manualTicks_data() {
     QTest::addColumn<int>("interval");
     QTest::addColumn<QList<int>>("steps");
     QTest::addColumn<QList<int>>("ticks");
-    QTest::newRow("one interval in pieces") << 1000 << QList<int>{999, 1, 1000, 500}
-                                            << QList<int>{0, 1, 1, 0};
-    QTest::newRow("several intervals at once") << 1000 << QList<int>{3500, 500}
-                                               << QList<int>{3, 1};
-    QTest::newRow("auto-repeat interval") << 100 << QList<int>{250, 49, 1, 0}
-                                          << QList<int>{2, 0, 1, 0};
+    QTest::newRow("one interval in pieces")
+        << 1000 << QList<int>{999, 1, 1000, 500} << QList<int>{0, 1, 1, 0};
+    QTest::newRow("several intervals at once") << 1000 << QList<int>{3500, 500} << QList<int>{3, 1};
+    QTest::newRow("auto-repeat interval")
+        << 100 << QList<int>{250, 49, 1, 0} << QList<int>{2, 0, 1, 0};
 }
 
 void TestThreadTimer::manualTicks() {
@@ -116,8 +115,10 @@ void TestThreadTimer::manualOverrunDelaysNextTick() {
     TickProbe probe;
     connect(&timer, &ThreadTimer::timeout, &timer, [&] {
         TickProbe::Entry entry(probe);
-        if (probe.depth > 1) return;  // a nested tick: recorded, not driven further
-        if (probe.ticks == 1) timer.advance(1500);
+        if (probe.depth > 1)
+            return;  // a nested tick: recorded, not driven further
+        if (probe.ticks == 1)
+            timer.advance(1500);
     });
 
     const int firedUpTo2500 = timer.advance(1000);  // the tick at 1000 and the overdue one
@@ -173,7 +174,8 @@ void TestThreadTimer::neverTwoTicksAtOnce() {
         // Stay inside the handler for several intervals, handling events.
         QElapsedTimer busy;
         busy.start();
-        while (busy.elapsed() < 5) QCoreApplication::processEvents();
+        while (busy.elapsed() < 5)
+            QCoreApplication::processEvents();
     });
     timer.setEnabled(true);
     QTRY_VERIFY(probe.ticks >= 5);

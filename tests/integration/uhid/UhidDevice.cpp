@@ -1,10 +1,5 @@
 #include "UhidDevice.h"
 
-#include "WheelBaseDescriptor.h"
-#include "WheelBaseFirmware.h"
-
-#include <QDebug>
-
 #include <fcntl.h>
 #include <linux/input.h>
 #include <linux/uhid.h>
@@ -12,10 +7,14 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <QDebug>
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <vector>
+
+#include "WheelBaseDescriptor.h"
+#include "WheelBaseFirmware.h"
 
 namespace {
 
@@ -76,12 +75,14 @@ void putLe16(std::vector<quint8>& event, size_t offset, quint16 value) {
 }
 
 void putLe32(std::vector<quint8>& event, size_t offset, quint32 value) {
-    for (size_t i = 0; i < 4; ++i) event[offset + i] = static_cast<quint8>(value >> (8 * i));
+    for (size_t i = 0; i < 4; ++i)
+        event[offset + i] = static_cast<quint8>(value >> (8 * i));
 }
 
 quint32 getLe32(std::span<const quint8> event, size_t offset) {
     quint32 value = 0;
-    for (size_t i = 0; i < 4; ++i) value |= static_cast<quint32>(event[offset + i]) << (8 * i);
+    for (size_t i = 0; i < 4; ++i)
+        value |= static_cast<quint32>(event[offset + i]) << (8 * i);
     return value;
 }
 
@@ -100,12 +101,15 @@ std::vector<quint8> newEvent(quint32 type) {
 UhidDevice::UhidDevice(std::shared_ptr<karvo::WheelBaseFirmware> firmware)
     : firmware_(std::move(firmware)) {}
 
-UhidDevice::~UhidDevice() { unplug(); }
+UhidDevice::~UhidDevice() {
+    unplug();
+}
 
 bool UhidDevice::isAvailable(QString* why) {
     const int fd = ::open("/dev/uhid", O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        if (why) *why = QStringLiteral("/dev/uhid: ") + qt_error_string(errno);
+        if (why)
+            *why = QStringLiteral("/dev/uhid: ") + qt_error_string(errno);
         return false;
     }
     ::close(fd);
@@ -113,10 +117,12 @@ bool UhidDevice::isAvailable(QString* why) {
 }
 
 bool UhidDevice::plug(QString* error) {
-    if (isPlugged()) return true;
+    if (isPlugged())
+        return true;
     uhidFd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC);
     if (uhidFd_ < 0) {
-        if (error) *error = QStringLiteral("/dev/uhid: ") + qt_error_string(errno);
+        if (error)
+            *error = QStringLiteral("/dev/uhid: ") + qt_error_string(errno);
         return false;
     }
     stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -134,7 +140,8 @@ bool UhidDevice::plug(QString* error) {
     putLe32(create, Create2::kCountry, 0);
     std::copy(descriptor.begin(), descriptor.end(), create.begin() + Create2::kDescriptor);
     if (!writeEvent(create)) {
-        if (error) *error = QStringLiteral("UHID_CREATE2: ") + qt_error_string(errno);
+        if (error)
+            *error = QStringLiteral("UHID_CREATE2: ") + qt_error_string(errno);
         ::close(uhidFd_);
         ::close(stopFd_);
         uhidFd_ = stopFd_ = -1;
@@ -147,7 +154,8 @@ bool UhidDevice::plug(QString* error) {
 }
 
 void UhidDevice::unplug() {
-    if (!isPlugged()) return;
+    if (!isPlugged())
+        return;
     stopping_ = true;
     firmware_->interrupt();
     pump_.join();  // no input report may follow the destroy
@@ -174,12 +182,16 @@ void UhidDevice::eventLoop() {
     std::vector<quint8> event(kEventSize);
     while (!stopping_) {
         pollfd fds[2] = {{uhidFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
-        if (fds[1].revents & POLLIN) break;
-        if (!(fds[0].revents & POLLIN)) continue;
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents & POLLIN)
+            break;
+        if (!(fds[0].revents & POLLIN))
+            continue;
         std::fill(event.begin(), event.end(), 0);
         const ssize_t got = ::read(uhidFd_, event.data(), event.size());
-        if (got < static_cast<ssize_t>(kBodyOffset)) continue;
+        if (got < static_cast<ssize_t>(kBodyOffset))
+            continue;
         switch (getLe32(event, kTypeOffset)) {
             case UHID_START:
                 started_ = true;
@@ -219,13 +231,15 @@ void UhidDevice::inputPump() {
     std::vector<quint8> event = newEvent(UHID_INPUT2);
     while (!stopping_) {
         const std::optional<QByteArray> report = firmware_->takeInputReport(100);
-        if (!report || stopping_) continue;
+        if (!report || stopping_)
+            continue;
         const size_t size = std::min<size_t>(report->size(), UHID_DATA_MAX);
         std::fill(event.begin() + kBodyOffset, event.end(), 0);
         putLe16(event, Input2::kSize, static_cast<quint16>(size));
         std::copy_n(report->constData(), size, event.begin() + Input2::kData);
         // Refused while no driver is bound (before the start event): such a report is lost,
         // as it would be on a real bus.
-        if (!writeEvent(event)) ++inputReportsRefused_;
+        if (!writeEvent(event))
+            ++inputReportsRefused_;
     }
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <atomic>
 #include <memory>
 #include <span>

@@ -45,8 +45,15 @@ flock 9  # one download and one VM at a time per cache
 
 # The kernel: the image that linux-image-amd64 currently stands for, unpacked once.
 if ! compgen -G "$cache/kernel/boot/vmlinuz-*" >/dev/null; then
-  package=$(apt-cache depends linux-image-amd64 2>/dev/null |
-            awk '/Depends: linux-image-[0-9]/ { print $2; exit }')
+  kernel_package() {
+    apt-cache depends linux-image-amd64 2>/dev/null |
+      awk '/Depends: linux-image-[0-9]/ { print $2; exit }'
+  }
+  package=$(kernel_package)
+  if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
+    apt-get update -qq >/dev/null  # a fresh machine may have no package lists yet
+    package=$(kernel_package)
+  fi
   [ -n "$package" ] || die "apt knows no linux-image-amd64 (run apt-get update first)"
   echo "run-uhid-tier: fetching $package"
   rm -rf "$cache/download" "$cache/kernel.partial"
@@ -131,7 +138,9 @@ cd /test
 export HOME=/tmp TMPDIR=/tmp LANG=C.UTF-8
 export ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=$lsan_options
 ./$(basename "$binary")
-echo "$marker=\$?"
+code=\$?
+echo
+echo "$marker=\$code"
 poweroff -f
 EOF
 chmod +x "$root/init"
@@ -148,12 +157,13 @@ timeout --kill-after=10 "$vm_timeout" qemu-system-x86_64 \
 elapsed=$((SECONDS - started))
 
 tr -d '\r' <"$log" >"$log.txt" && mv "$log.txt" "$log"
-code=$(sed -n "s/^$marker=\([0-9]*\)\$/\1/p" "$log" | tail -n 1)
+# The marker can follow terminal escapes on its line.
+code=$(sed -n "s/.*$marker=\([0-9][0-9]*\).*/\1/p" "$log" | tail -n 1)
 if [ -z "$code" ]; then
   echo "run-uhid-tier: the VM gave no result after ${elapsed}s (qemu status $status); console:" >&2
   tail -n 60 "$log" >&2
   exit 1
 fi
-grep -v "^$marker=" "$log" || true
+grep -v "$marker=" "$log" || true
 echo "run-uhid-tier: VM boot and test took ${elapsed}s, test exit code $code (console in $log)"
 exit "$code"

@@ -1,16 +1,15 @@
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <algorithm>
+#include <optional>
+
 #include "CommandPacket.h"
 #include "HidController.h"
 #include "LinuxHidBackend.h"
 #include "Records.h"
 #include "UhidDevice.h"
 #include "WheelBaseFirmware.h"
-
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
-
-#include <algorithm>
-#include <optional>
 
 using namespace karvo;
 
@@ -78,25 +77,29 @@ void TestUhid::cleanup() {
 
 std::optional<HidDeviceInfo> TestUhid::wheelInScan() {
     for (const HidDeviceInfo& info : controller_->backend().scan())
-        if (info.vendorId == UhidDevice::kVendorId) return info;
+        if (info.vendorId == UhidDevice::kVendorId)
+            return info;
     return std::nullopt;
 }
 
 HidDevice* TestUhid::checkOutWheel() {
     int index = -1;
     controller_->enumerate([&](HidDevice* device, int i) {
-        if (device->vendorId() == UhidDevice::kVendorId) index = i;
+        if (device->vendorId() == UhidDevice::kVendorId)
+            index = i;
         return true;
     });
     HidDevice* device = nullptr;
-    if (index >= 0) controller_->checkOut(device, index);
+    if (index >= 0)
+        controller_->checkOut(device, index);
     return device;
 }
 
 bool TestUhid::writePacket(HidDevice* device, const TCommandPacket& packet) {
     const std::vector<quint8> report = transmitBuffer(packet, device->outputReportLength());
     QString error;
-    if (device->write(report.data(), static_cast<int>(report.size()), &error)) return true;
+    if (device->write(report.data(), static_cast<int>(report.size()), &error))
+        return true;
     qWarning() << "write failed:" << error;
     return false;
 }
