@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <algorithm>
@@ -149,25 +150,36 @@ QString fromUdev(const char* text) {
     return text ? QString::fromUtf8(text) : QString();
 }
 
+// Logs a problem with a node once, not at every scan (the watchdog scans every second while
+// the wheel base is away).
+void reportProblem(QSet<QString>* reported, const QString& nodePath, const QString& problem) {
+    const QString line = nodePath + QStringLiteral(": ") + problem;
+    if (reported->contains(line))
+        return;
+    reported->insert(line);
+    qCWarning(lcLinuxHid).noquote() << line;
+}
+
 // Report lengths from the hid device's sysfs "report_descriptor", readable without any
 // permission on the node itself.
-ReportLengths readReportLengths(const QString& hidSyspath, const QString& nodePath) {
+ReportLengths readReportLengths(const QString& hidSyspath, const QString& nodePath,
+                                QSet<QString>* reported) {
     QFile file(hidSyspath + QStringLiteral("/report_descriptor"));
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcLinuxHid).noquote()
-            << nodePath << "report descriptor unreadable:" << file.errorString();
+        reportProblem(reported, nodePath,
+                      QStringLiteral("report descriptor unreadable: ") + file.errorString());
         return {};
     }
     const QByteArray bytes = file.read(kMaxDescriptorBytes);
     const ReportLengths lengths = parseReportDescriptor(std::span<const quint8>(
         reinterpret_cast<const quint8*>(bytes.constData()), static_cast<size_t>(bytes.size())));
     if (!lengths.error.isEmpty())
-        qCWarning(lcLinuxHid).noquote()
-            << nodePath << "malformed report descriptor:" << lengths.error;
+        reportProblem(reported, nodePath,
+                      QStringLiteral("malformed report descriptor: ") + lengths.error);
     return lengths;
 }
 
-std::optional<HidDeviceInfo> describeNode(udev_device* node) {
+std::optional<HidDeviceInfo> describeNode(udev_device* node, QSet<QString>* reported) {
     const char* devnode = udev_device_get_devnode(node);
     if (!devnode)
         return std::nullopt;  // the node file has not been created (yet)
@@ -177,20 +189,20 @@ std::optional<HidDeviceInfo> describeNode(udev_device* node) {
     // Parents belong to the child device: no unref.
     udev_device* hid = udev_device_get_parent_with_subsystem_devtype(node, "hid", nullptr);
     if (!hid) {
-        qCWarning(lcLinuxHid).noquote() << info.path << "has no hid parent device";
+        reportProblem(reported, info.path, QStringLiteral("no hid parent device"));
         return info;
     }
     const QString hidId = fromUdev(udev_device_get_property_value(hid, "HID_ID"));
     if (!LinuxHidBackend::parseHidId(hidId, &info.vendorId, &info.productId))
-        qCWarning(lcLinuxHid).noquote() << info.path << "unreadable HID_ID:" << hidId;
+        reportProblem(reported, info.path, QStringLiteral("unreadable HID_ID \"%1\"").arg(hidId));
 
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_device");
     const char* product = usb ? udev_device_get_sysattr_value(usb, "product") : nullptr;
     info.productName =
         fromUdev(product ? product : udev_device_get_property_value(hid, "HID_NAME"));
 
-    const ReportLengths lengths =
-        readReportLengths(QString::fromLocal8Bit(udev_device_get_syspath(hid)), info.path);
+    const ReportLengths lengths = readReportLengths(
+        QString::fromLocal8Bit(udev_device_get_syspath(hid)), info.path, reported);
     info.inputReportLength = lengths.input;
     info.outputReportLength = lengths.output;
     return info;
@@ -269,7 +281,7 @@ QList<HidDeviceInfo> LinuxHidBackend::scan() {
             udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry)));
         if (!node)
             continue;
-        if (auto info = describeNode(node.get()))
+        if (auto info = describeNode(node.get(), &reportedProblems_))
             devices.append(std::move(*info));
     }
     std::sort(devices.begin(), devices.end(), [](const HidDeviceInfo& a, const HidDeviceInfo& b) {

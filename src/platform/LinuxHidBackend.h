@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <memory>
 
@@ -44,6 +45,7 @@ private:
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
     QSocketNotifier* notifier_ = nullptr;
+    QSet<QString> reportedProblems_;  // node problems already logged
 };
 
 }  // namespace karvo
