@@ -35,7 +35,10 @@ std::unique_ptr<HidBackend> makeSimulatedBackend(const QString& tracePath, const
     if (rate == QLatin1String("max")) streamRate = WheelBaseFirmware::StreamRate::Max;
     firmware->setStreamRate(streamRate);
     auto backend = std::make_unique<SimulatedHidBackend>();
+    // Plugged in before start: found by the first pass, not announced as a change.
+    backend->setNotifications(false);
     backend->plugWheelBase(firmware);
+    backend->setNotifications(true);
     return backend;
 }
 

@@ -4,7 +4,8 @@
 
 namespace karvo {
 
-GuiHandOff::GuiHandOff(QObject* context) : context_(context), shared_(std::make_shared<Shared>()) {}
+GuiHandOff::GuiHandOff(QObject* context, Cancelled policy)
+    : context_(context), policy_(policy), shared_(std::make_shared<Shared>()) {}
 
 bool GuiHandOff::run(std::function<void()> work) {
     struct Call {
@@ -20,12 +21,14 @@ bool GuiHandOff::run(std::function<void()> work) {
         generation = shared->generation;
     }
     // The lambda owns everything it touches: the worker may be gone when it runs.
+    const bool runPending = policy_ == Cancelled::RunPending;
     QMetaObject::invokeMethod(
         context_,
-        [shared, call, generation, work = std::move(work)] {
+        [shared, call, generation, runPending, work = std::move(work)] {
             {
                 std::lock_guard lock(shared->mutex);
-                if (shared->cancelled || shared->generation != generation) {
+                const bool stale = shared->cancelled || shared->generation != generation;
+                if (stale && !runPending) {
                     call->done = true;
                     shared->wake.notify_all();
                     return;

@@ -10,12 +10,16 @@
 namespace karvo {
 
 // Hands work from a worker thread to the thread of a context object (the GUI thread) and
-// blocks the worker until the work has returned. cancel() releases a blocked worker at once
-// and turns every pending or later hand-off into a no-op, so the GUI thread can stop a worker
-// that is waiting for it without running a nested event loop (no deadlock at check-in).
+// blocks the worker until the work has returned. cancel() releases a blocked worker at once, so
+// the GUI thread can stop a worker that is waiting for it without running a nested event loop
+// (no deadlock at check-in). What becomes of work already posted depends on the policy: a timer
+// tick is dropped; an input report still runs, and its work decides whether it is still wanted
+// (a device closed and opened again by the same pass keeps the reports it had already read).
 class GuiHandOff {
 public:
-    explicit GuiHandOff(QObject* context);
+    enum class Cancelled { DropPending, RunPending };
+
+    explicit GuiHandOff(QObject* context, Cancelled policy = Cancelled::DropPending);
     GuiHandOff(const GuiHandOff&) = delete;
     GuiHandOff& operator=(const GuiHandOff&) = delete;
 
@@ -35,6 +39,7 @@ private:
         quint64 generation = 0;
     };
     QObject* context_;
+    Cancelled policy_;
     std::shared_ptr<Shared> shared_;
 };
 

@@ -11,7 +11,8 @@ namespace karvo {
 
 // What a backend knows about one HID device node without opening it.
 struct HidDeviceInfo {
-    QString path;             // identity of the node: "/dev/hidraw3", "sim:wheel-1", ...
+    QString path;             // the node: "/dev/hidraw3", "sim:wheel-1", ...
+    QString instanceId;       // changes when another device takes over the same node
     quint16 vendorId = 0;
     quint16 productId = 0;
     QString productName;      // empty when it cannot be read

@@ -42,13 +42,14 @@ void HidController::refreshList() {
     for (auto& device : devices_) {
         if (device->departed_) continue;
         const bool stillThere = std::any_of(present.begin(), present.end(), [&](const auto& info) {
-            return info.path == device->info_.path;
+            return info.path == device->info_.path && info.instanceId == device->info_.instanceId;
         });
         if (!stillThere) device->departed_ = true;
     }
     for (const HidDeviceInfo& info : present) {
         const bool known = std::any_of(devices_.begin(), devices_.end(), [&](const auto& d) {
-            return !d->departed_ && d->info_.path == info.path;
+            return !d->departed_ && d->info_.path == info.path &&
+                   d->info_.instanceId == info.instanceId;
         });
         if (!known) devices_.push_back(std::unique_ptr<HidDevice>(new HidDevice(info, nextSerial_++)));
     }
@@ -102,7 +103,7 @@ void HidController::stopAllReaders() {
 
 void HidController::startReader(HidDevice& device) {
     if (readersStopped_) return;
-    if (!device.handOff_) device.handOff_ = std::make_unique<GuiHandOff>(this);
+    if (!device.handOff_) device.handOff_ = std::make_unique<GuiHandOff>(this, GuiHandOff::Cancelled::RunPending);
     device.handOff_->reset();
     device.stopReader_ = false;
     device.reader_ = std::thread(&HidController::readerLoop, this, &device);

@@ -192,6 +192,9 @@ std::optional<HidDeviceInfo> describeNode(udev_device* node, QSet<QString>* repo
         reportProblem(reported, info.path, QStringLiteral("no hid parent device"));
         return info;
     }
+    // The hid device's name ("0003:9999:0F01.0007") is new for every connection, while the
+    // hidraw number is reused: together with the node it tells a re-plugged device apart.
+    info.instanceId = fromUdev(udev_device_get_sysname(hid));
     const QString hidId = fromUdev(udev_device_get_property_value(hid, "HID_ID"));
     if (!LinuxHidBackend::parseHidId(hidId, &info.vendorId, &info.productId))
         reportProblem(reported, info.path, QStringLiteral("unreadable HID_ID \"%1\"").arg(hidId));

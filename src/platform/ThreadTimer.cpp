@@ -39,16 +39,25 @@ void ThreadTimer::setManualClock(bool manual) {
 
 int ThreadTimer::advance(int milliseconds) {
     if (!manual_) return 0;
+    if (inManualTick_) {
+        // Time passing inside a tick's handler: the overdue tick follows once it has returned.
+        manualElapsedMs_ = std::min(intervalMs_, manualElapsedMs_ + std::max(0, milliseconds));
+        return 0;
+    }
     int fired = 0;
-    while (milliseconds > 0 && enabled_ && intervalMs_ > 0) {
+    while (enabled_ && intervalMs_ > 0) {
+        if (manualElapsedMs_ >= intervalMs_) {
+            manualElapsedMs_ = 0;  // the next interval counts from the start of this tick
+            ++fired;
+            inManualTick_ = true;
+            emit timeout();
+            inManualTick_ = false;
+            continue;
+        }
+        if (milliseconds <= 0) break;
         const int step = std::min(milliseconds, intervalMs_ - manualElapsedMs_);
         manualElapsedMs_ += step;
         milliseconds -= step;
-        if (manualElapsedMs_ >= intervalMs_) {
-            manualElapsedMs_ = 0;
-            ++fired;
-            emit timeout();
-        }
     }
     return fired;
 }
@@ -59,7 +68,7 @@ void ThreadTimer::startWorker() {
         stop_ = false;
     }
     handOff_->reset();
-    worker_ = std::thread(&ThreadTimer::workerLoop, this);
+    worker_ = std::thread(&ThreadTimer::workerLoop, this, intervalMs_);
 }
 
 void ThreadTimer::stopWorker() {
@@ -73,9 +82,10 @@ void ThreadTimer::stopWorker() {
     worker_.join();
 }
 
-void ThreadTimer::workerLoop() {
+void ThreadTimer::workerLoop(int intervalMs) {
+    // The interval is handed over by value: the GUI thread may change intervalMs_ meanwhile.
     using Clock = std::chrono::steady_clock;
-    const auto interval = std::chrono::milliseconds(intervalMs_);
+    const auto interval = std::chrono::milliseconds(intervalMs);
     auto nextTick = Clock::now() + interval;
     for (;;) {
         {

@@ -43,12 +43,13 @@ signals:
 private:
     void startWorker();
     void stopWorker();
-    void workerLoop();
+    void workerLoop(int intervalMs);
 
     int intervalMs_ = 1000;
     bool enabled_ = false;
     bool manual_ = false;
     int manualElapsedMs_ = 0;
+    bool inManualTick_ = false;
 
     std::unique_ptr<GuiHandOff> handOff_;
     std::thread worker_;
