@@ -49,6 +49,13 @@ void TstSessionEnd::sigtermEndsSessionWithoutClose() {
     const QString program = dir.filePath(kProgramName);
     QVERIFY2(QFile::copy(QStringLiteral(KARVO_PROGRAM_PATH), program), KARVO_PROGRAM_PATH);
     QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner));
+    // The theme pictures are read relative to the working directory; without them a message
+    // box would hold up the start.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("themes")));
+    for (const QString& picture : {QStringLiteral("bg_dark.png"), QStringLiteral("bg_light.png")}) {
+        QVERIFY(QFile::copy(QStringLiteral(KARVO_THEMES_DIR "/") + picture,
+                            dir.filePath(QStringLiteral("themes/") + picture)));
+    }
     const QString settings = program + QStringLiteral(".ini");
     const QString applicationLog = dir.filePath(QStringLiteral("application.log"));
 
