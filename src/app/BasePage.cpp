@@ -1,10 +1,5 @@
 #include "BasePage.h"
 
-#include "CheckGroupBox.h"
-#include "EditorConversions.h"
-#include "ScrollingTextPanel.h"
-#include "TrackSlider.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,10 +10,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "CheckGroupBox.h"
+#include "EditorConversions.h"
+#include "ScrollingTextPanel.h"
+#include "TrackSlider.h"
+
 // The built-in picture of the info panel lives in the application's resources; a static library
 // must register them explicitly.
-static void registerAppResources()
-{
+static void registerAppResources() {
     Q_INIT_RESOURCE(app);
 }
 
@@ -27,23 +26,21 @@ namespace karvo {
 namespace {
 
 constexpr int kValueWidth = 44;  // room for "10000" beside a slider
-constexpr int kRowSpacing = 3;
+constexpr int kRowSpacing = 2;
 
 template <typename T>
-T* named(T* widget, const char* name)
-{
+T* named(T* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
 }
 
-QGroupBox* group(const QString& title, const char* name, QWidget* parent)
-{
+QGroupBox* group(const QString& title, const char* name, QWidget* parent) {
     return named(new QGroupBox(title, parent), name);
 }
 
-QGridLayout* sliderGrid(QWidget* owner)
-{
+QGridLayout* sliderGrid(QWidget* owner) {
     auto* grid = new QGridLayout(owner);
+    grid->setContentsMargins(8, 1, 8, 3);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(kRowSpacing);
     grid->setColumnStretch(1, 1);
@@ -52,15 +49,14 @@ QGridLayout* sliderGrid(QWidget* owner)
 
 // A label, the slider and a read-out of its position, in one row of a grid.
 TrackSlider* addSliderRow(QGridLayout* grid, const QString& caption, const char* name, int minimum,
-                          int maximum, int value)
-{
+                          int maximum, int value) {
     QWidget* owner = grid->parentWidget();
     const int row = grid->rowCount();
     auto* slider = named(new TrackSlider(minimum, maximum, value, owner), name);
     auto* label = new QLabel(caption, owner);
     label->setBuddy(slider);
-    auto* readout = named(new QLabel(QString::number(value), owner),
-                          (QByteArray(name) + "Value").constData());
+    auto* readout =
+        named(new QLabel(QString::number(value), owner), (QByteArray(name) + "Value").constData());
     readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     readout->setFixedWidth(kValueWidth);
     readout->setEnabled(slider->isEnabled());
@@ -72,57 +68,52 @@ TrackSlider* addSliderRow(QGridLayout* grid, const QString& caption, const char*
     return slider;
 }
 
-QPushButton* button(const QString& caption, const char* name, QWidget* parent)
-{
+QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
     auto* result = named(new QPushButton(caption, parent), name);
     result->setAutoDefault(false);
     return result;
 }
 
-QComboBox* dropDown(const QStringList& items, int index, const char* name, QWidget* parent)
-{
+QComboBox* dropDown(const QStringList& items, int index, const char* name, QWidget* parent) {
     auto* list = named(new QComboBox(parent), name);
     list->setEditable(false);  // drop-down lists cannot be typed into
     list->addItems(items);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(3);
     list->setCurrentIndex(index);
     return list;
 }
 
-quint16 plain(const QSlider* slider)
-{
+quint16 plain(const QSlider* slider) {
     return static_cast<quint16>(slider->value());
 }
 
-quint16 gain(const QSlider* slider)
-{
+quint16 gain(const QSlider* slider) {
     return gainToWire(slider->value());
 }
 
-void showPlain(QSlider* slider, quint16 value)
-{
+void showPlain(QSlider* slider, quint16 value) {
     slider->setValue(clampToRange(value, slider->minimum(), slider->maximum()));
 }
 
-void showGain(QSlider* slider, quint16 value)
-{
+void showGain(QSlider* slider, quint16 value) {
     slider->setValue(clampToRange(gainFromWire(value), slider->minimum(), slider->maximum()));
 }
 
 }  // namespace
 
-BasePage::BasePage(QWidget* parent) : QWidget(parent)
-{
+BasePage::BasePage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sTabSheet1"));
     registerAppResources();
 
     auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(8, 8, 8, 8);
-    page->setSpacing(8);
+    page->setContentsMargins(6, 6, 6, 6);
+    page->setSpacing(6);
 
     auto* columns = new QHBoxLayout;
-    columns->setSpacing(8);
+    columns->setSpacing(6);
     auto* left = new QVBoxLayout;
-    left->setSpacing(8);
+    left->setSpacing(6);
     left->addWidget(buildSteering());
     left->addWidget(buildForce());
     left->addWidget(buildFilter(), 1);
@@ -135,10 +126,10 @@ BasePage::BasePage(QWidget* parent) : QWidget(parent)
 
 BasePage::~BasePage() = default;
 
-QWidget* BasePage::buildSteering()
-{
+QWidget* BasePage::buildSteering() {
     GroupBasic = group(tr("Steering"), "GroupBasic", this);
     auto* grid = new QGridLayout(GroupBasic);
+    grid->setContentsMargins(8, 4, 8, 6);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(6);
 
@@ -150,8 +141,8 @@ QWidget* BasePage::buildSteering()
         small->setFixedSize(24, 22);
     auto* label = new QLabel(tr("Max Angle"), GroupBasic);
     label->setBuddy(sMaxAngle);
-    auto* readout = named(new QLabel(QString::number(sMaxAngle->value()), GroupBasic),
-                          "sMaxAngleValue");
+    auto* readout =
+        named(new QLabel(QString::number(sMaxAngle->value()), GroupBasic), "sMaxAngleValue");
     readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     readout->setFixedWidth(kValueWidth);
     connect(sMaxAngle, &QSlider::valueChanged, readout,
@@ -178,8 +169,7 @@ QWidget* BasePage::buildSteering()
     return GroupBasic;
 }
 
-QWidget* BasePage::buildForce()
-{
+QWidget* BasePage::buildForce() {
     GroupForce = group(tr("Force Settings"), "GroupForce", this);
     QGridLayout* grid = sliderGrid(GroupForce);
     sStopForce = addSliderRow(grid, tr("Stop Force"), "sStopForce", 0, 10000, 1500);
@@ -191,8 +181,7 @@ QWidget* BasePage::buildForce()
     return GroupForce;
 }
 
-QWidget* BasePage::buildFilter()
-{
+QWidget* BasePage::buildFilter() {
     GroupFilter = group(tr("Advanced Filter"), "GroupFilter", this);
     QGridLayout* grid = sliderGrid(GroupFilter);
     sOverallFilter = addSliderRow(grid, tr("Overall"), "sOverallFilter", 0, 10000, 0);
@@ -200,10 +189,10 @@ QWidget* BasePage::buildFilter()
     sInertiaFilter = addSliderRow(grid, tr("Inertia"), "sInertiaFilter", 0, 10000, 200);
     sFrictionFilter = addSliderRow(grid, tr("Friction"), "sFrictionFilter", 0, 10000, 200);
 
-    sComboBox1 = dropDown({QStringLiteral("1 kHz"), QStringLiteral("720 Hz"),
-                           QStringLiteral("360 Hz"), QStringLiteral("180 Hz"),
-                           QStringLiteral("90 Hz"), QStringLiteral("60 Hz")},
-                          0, "sComboBox1", GroupFilter);
+    sComboBox1 =
+        dropDown({QStringLiteral("1 kHz"), QStringLiteral("720 Hz"), QStringLiteral("360 Hz"),
+                  QStringLiteral("180 Hz"), QStringLiteral("90 Hz"), QStringLiteral("60 Hz")},
+                 0, "sComboBox1", GroupFilter);
     sComboBox1->setEnabled(false);  // fixed in the firmware; nothing reads it
     edtQFactor = named(new QLineEdit(QStringLiteral("0.7071"), GroupFilter), "edtQFactor");
     edtPeakGain = named(new QLineEdit(QStringLiteral("0"), GroupFilter), "edtPeakGain");
@@ -213,9 +202,9 @@ QWidget* BasePage::buildFilter()
     }
 
     const int row = grid->rowCount();
-    const QList<QPair<QString, QWidget*>> fields = {
-        {tr("FFB Frequency"), sComboBox1}, {tr("Q Factor"), edtQFactor},
-        {tr("Peak Gain"), edtPeakGain}};
+    const QList<QPair<QString, QWidget*>> fields = {{tr("FFB Frequency"), sComboBox1},
+                                                    {tr("Q Factor"), edtQFactor},
+                                                    {tr("Peak Gain"), edtPeakGain}};
     for (int i = 0; i < fields.size(); ++i) {
         auto* label = new QLabel(fields[i].first, GroupFilter);
         label->setBuddy(fields[i].second);
@@ -228,8 +217,7 @@ QWidget* BasePage::buildFilter()
     return GroupFilter;
 }
 
-QWidget* BasePage::buildGameEffects()
-{
+QWidget* BasePage::buildGameEffects() {
     GroupGameEffects = group(tr("Game Effects"), "GroupGameEffects", this);
     QGridLayout* grid = sliderGrid(GroupGameEffects);
     chkEnableTelemetry =
@@ -247,17 +235,16 @@ QWidget* BasePage::buildGameEffects()
     sTriangleGain = addSliderRow(grid, tr("Triangle Gain"), "sTriangleGain", 0, 100, 100);
     sSineGain = addSliderRow(grid, tr("Sine Gain"), "sSineGain", 0, 100, 100);
     sSawtoothUpGain = addSliderRow(grid, tr("Sawtooth Up"), "sSawtoothUpGain", 0, 100, 100);
-    sSawtoothDownGain =
-        addSliderRow(grid, tr("Sawtooth Down"), "sSawtoothDownGain", 0, 100, 100);
+    sSawtoothDownGain = addSliderRow(grid, tr("Sawtooth Down"), "sSawtoothDownGain", 0, 100, 100);
     grid->setRowStretch(grid->rowCount(), 1);
     return GroupGameEffects;
 }
 
-QWidget* BasePage::buildUserEffects()
-{
+QWidget* BasePage::buildUserEffects() {
     GroupUserEffects = group(tr("User Effects"), "GroupUserEffects", this);
     auto* column = new QVBoxLayout(GroupUserEffects);
-    column->setSpacing(4);
+    column->setContentsMargins(6, 1, 6, 3);
+    column->setSpacing(3);
 
     struct Pair {
         CheckGroupBox** box;
@@ -301,34 +288,34 @@ QWidget* BasePage::buildUserEffects()
     return GroupUserEffects;
 }
 
-QWidget* BasePage::buildBottomBar()
-{
+QWidget* BasePage::buildBottomBar() {
     GroupApply = group(QString(), "GroupApply", this);
     auto* bar = new QHBoxLayout(GroupApply);
+    bar->setContentsMargins(8, 3, 8, 4);
     bar->setSpacing(10);
 
     btnApply = button(tr("Apply"), "btnApply", GroupApply);
-    btnApply->setMinimumSize(96, 34);
+    btnApply->setMinimumSize(96, 30);
     bar->addWidget(btnApply, 0, Qt::AlignVCenter);
 
     sGroupBox1 = group(tr("Info"), "sGroupBox1", GroupApply);
     auto* info = new QVBoxLayout(sGroupBox1);
-    info->setContentsMargins(4, 4, 4, 4);
+    info->setContentsMargins(3, 1, 3, 2);
     InfoText = named(new ScrollingTextPanel(sGroupBox1), "InfoText");
     InfoText->setLines({QStringLiteral("[title]Karvo Configuration UI"), QString(), QString(),
                         QStringLiteral("[subtitle]Karvo"), QStringLiteral("2020")});
     InfoText->setBackgroundPicture(QImage(QStringLiteral(":/pictures/info_default.png")));
-    InfoText->setFixedHeight(78);
     info->addWidget(InfoText);
     bar->addWidget(sGroupBox1, 1);
 
     GroupProfiles = group(tr("Profiles"), "GroupProfiles", GroupApply);
     auto* profiles = new QHBoxLayout(GroupProfiles);
+    profiles->setContentsMargins(8, 3, 8, 4);
     profiles->setSpacing(6);
-    cProfiles = dropDown({QStringLiteral("Profile 1"), QStringLiteral("Profile 2"),
-                          QStringLiteral("Profile 3"), QStringLiteral("Profile 4"),
-                          QStringLiteral("Profile 5")},
-                         0, "cProfiles", GroupProfiles);
+    cProfiles = dropDown(
+        {QStringLiteral("Profile 1"), QStringLiteral("Profile 2"), QStringLiteral("Profile 3"),
+         QStringLiteral("Profile 4"), QStringLiteral("Profile 5")},
+        0, "cProfiles", GroupProfiles);
     cProfiles->setMinimumWidth(100);
     btnLoadProfile = button(tr("Load"), "btnLoadProfile", GroupProfiles);
     btnSaveProfile = button(tr("Save"), "btnSaveProfile", GroupProfiles);
@@ -341,8 +328,7 @@ QWidget* BasePage::buildBottomBar()
 
 // ---- editors ---------------------------------------------------------------------------------
 
-TWheelBaseConfig BasePage::wheelBaseConfig(const QLocale& locale) const
-{
+TWheelBaseConfig BasePage::wheelBaseConfig(const QLocale& locale) const {
     TWheelBaseConfig record;
     record.steeringAngle = plain(sMaxAngle);
     record.stopForce = plain(sStopForce);
@@ -369,8 +355,7 @@ TWheelBaseConfig BasePage::wheelBaseConfig(const QLocale& locale) const
     return record;
 }
 
-TUserEffectConfig BasePage::userEffectConfig() const
-{
+TUserEffectConfig BasePage::userEffectConfig() const {
     TUserEffectConfig record;
     record.damperForce = plain(userDamperForce);
     record.damperGain = gain(userDamperGain);
@@ -391,8 +376,7 @@ TUserEffectConfig BasePage::userEffectConfig() const
     return record;
 }
 
-void BasePage::showWheelBaseConfig(const TWheelBaseConfig& record, const QLocale& locale)
-{
+void BasePage::showWheelBaseConfig(const TWheelBaseConfig& record, const QLocale& locale) {
     showPlain(sMaxAngle, record.steeringAngle);
     showPlain(sStopForce, record.stopForce);
     showPlain(sMinForce, record.minForce);
@@ -417,8 +401,7 @@ void BasePage::showWheelBaseConfig(const TWheelBaseConfig& record, const QLocale
     chkEnableTelemetry->setChecked(record.enableTelemetryFfb);
 }
 
-void BasePage::showUserEffectConfig(const TUserEffectConfig& record)
-{
+void BasePage::showUserEffectConfig(const TUserEffectConfig& record) {
     showPlain(userDamperForce, record.damperForce);
     showGain(userDamperGain, record.damperGain);
     showPlain(userFrictionForce, record.frictionForce);
@@ -437,8 +420,7 @@ void BasePage::showUserEffectConfig(const TUserEffectConfig& record)
     GroupUserSpring->setChecked(record.enableSpring);
 }
 
-int BasePage::nudgeMaxAngle(int delta)
-{
+int BasePage::nudgeMaxAngle(int delta) {
     sMaxAngle->setValue(clampToRange(sMaxAngle->value() + static_cast<qint64>(delta),
                                      sMaxAngle->minimum(), sMaxAngle->maximum()));
     return sMaxAngle->value();

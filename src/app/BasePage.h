@@ -1,18 +1,17 @@
 #pragma once
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QWidget>
+
 #include "CheckGroupBox.h"
 #include "Records.h"
 #include "ScrollingTextPanel.h"
 #include "TrackSlider.h"
-
-#include <QLocale>
-#include <QWidget>
-
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
 
 namespace karvo {
 

@@ -1,18 +1,18 @@
 #pragma once
 
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QList>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QWidget>
+
 #include "CheckGroupBox.h"
 #include "FileNameEdit.h"
 #include "Records.h"
 
-#include <QList>
-#include <QLocale>
-#include <QWidget>
-
-class QComboBox;
 class QGridLayout;
-class QGroupBox;
-class QLabel;
-class QPlainTextEdit;
 
 namespace karvo {
 
@@ -91,7 +91,7 @@ private:
     QWidget* buildStatistics();
     QWidget* buildLog();
     QLabel* addValue(QGridLayout* grid, int row, int column, const QString& caption,
-                     const char* name);
+                     const char* name, int visibleWidth);
 
     QList<QLabel*> statLabels_;
 };

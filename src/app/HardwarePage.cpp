@@ -1,9 +1,5 @@
 #include "HardwarePage.h"
 
-#include "DecimalSpinEdit.h"
-#include "EditorConversions.h"
-#include "FixedWidthSlot.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,36 +9,41 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "DecimalSpinEdit.h"
+#include "EditorConversions.h"
+#include "FixedWidthSlot.h"
+
 namespace karvo {
 
 namespace {
 
 template <typename T>
-T* named(T* widget, const char* name)
-{
+T* named(T* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
 }
 
-QComboBox* dropDown(const QStringList& items, int index, const char* name, QWidget* parent)
-{
+QComboBox* dropDown(const QStringList& items, int index, const char* name, QWidget* parent) {
     auto* list = named(new QComboBox(parent), name);
     list->setEditable(false);  // drop-down lists cannot be typed into
     list->addItems(items);
+    // The list may get narrower than its longest entry in a small window; the page's columns give
+    // it the room for its entries at the design size.
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(3);
     list->setCurrentIndex(index);
     return list;
 }
 
-QGridLayout* formGrid(QWidget* owner)
-{
+QGridLayout* formGrid(QWidget* owner) {
     auto* grid = new QGridLayout(owner);
+    grid->setContentsMargins(8, 4, 8, 8);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
     return grid;
 }
 
-void addField(QGridLayout* grid, int row, int column, const QString& caption, QWidget* field)
-{
+void addField(QGridLayout* grid, int row, int column, const QString& caption, QWidget* field) {
     auto* label = new QLabel(caption, grid->parentWidget());
     label->setBuddy(field);
     grid->addWidget(label, row, column);
@@ -50,27 +51,23 @@ void addField(QGridLayout* grid, int row, int column, const QString& caption, QW
 }
 
 DecimalSpinEdit* spinEdit(int decimals, double step, double value, const char* name,
-                          QWidget* parent)
-{
+                          QWidget* parent) {
     return named(new DecimalSpinEdit(decimals, step, value, parent), name);
 }
 
 // A received list value selects that entry; a value outside the list leaves none selected.
-void showIndex(QComboBox* list, quint8 value)
-{
+void showIndex(QComboBox* list, quint8 value) {
     list->setCurrentIndex(value < list->count() ? value : -1);
 }
 
 // The selected entry as one byte: no selection (-1) gives 255.
-quint8 indexByte(const QComboBox* list)
-{
+quint8 indexByte(const QComboBox* list) {
     return static_cast<quint8>(list->currentIndex() & 0xFF);
 }
 
 }  // namespace
 
-HardwarePage::HardwarePage(QWidget* parent) : QWidget(parent)
-{
+HardwarePage::HardwarePage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sTabSheet2"));
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
@@ -104,8 +101,7 @@ HardwarePage::HardwarePage(QWidget* parent) : QWidget(parent)
 
 HardwarePage::~HardwarePage() = default;
 
-QWidget* HardwarePage::buildMotor()
-{
+QWidget* HardwarePage::buildMotor() {
     GroupMotor = named(new QGroupBox(tr("Motor"), this), "GroupMotor");
     auto* motor = new QVBoxLayout(GroupMotor);
     motor->setSpacing(8);
@@ -119,19 +115,17 @@ QWidget* HardwarePage::buildMotor()
     return GroupMotor;
 }
 
-QWidget* HardwarePage::buildPwm()
-{
+QWidget* HardwarePage::buildPwm() {
     GroupPWM = named(new QGroupBox(tr("PWM"), GroupMotor), "GroupPWM");
     QGridLayout* grid = formGrid(GroupPWM);
     pwmMode = dropDown({QStringLiteral("None"), QStringLiteral("PWM +/- (H-Bridge)"),
                         QStringLiteral("PWM & Dir"), QStringLiteral("PWM 0..50..100")},
                        1, "pwmMode", GroupPWM);
-    pwmFreq = dropDown({QStringLiteral("16.8 kHz"), QStringLiteral("8.4 kHz"),
-                        QStringLiteral("5.6 kHz"), QStringLiteral("4.2 kHz"),
-                        QStringLiteral("3.36 kHz"), QStringLiteral("2.1 kHz"),
-                        QStringLiteral("1.0 kHz"), QStringLiteral("500 Hz"),
-                        QStringLiteral("250 Hz")},
-                       0, "pwmFreq", GroupPWM);
+    pwmFreq =
+        dropDown({QStringLiteral("16.8 kHz"), QStringLiteral("8.4 kHz"), QStringLiteral("5.6 kHz"),
+                  QStringLiteral("4.2 kHz"), QStringLiteral("3.36 kHz"), QStringLiteral("2.1 kHz"),
+                  QStringLiteral("1.0 kHz"), QStringLiteral("500 Hz"), QStringLiteral("250 Hz")},
+                 0, "pwmFreq", GroupPWM);
     addField(grid, 0, 0, tr("Mode"), pwmMode);
     addField(grid, 1, 0, tr("Frequency"), pwmFreq);
     grid->setColumnStretch(1, 1);
@@ -139,8 +133,7 @@ QWidget* HardwarePage::buildPwm()
     return GroupPWM;
 }
 
-QWidget* HardwarePage::buildEncoder()
-{
+QWidget* HardwarePage::buildEncoder() {
     GroupEncoder = named(new QGroupBox(tr("Encoder"), GroupMotor), "GroupEncoder");
     QGridLayout* grid = formGrid(GroupEncoder);
     grid->setVerticalSpacing(3);
@@ -157,13 +150,12 @@ QWidget* HardwarePage::buildEncoder()
     return GroupEncoder;
 }
 
-QWidget* HardwarePage::buildPid()
-{
+QWidget* HardwarePage::buildPid() {
     GroupPID = named(new QGroupBox(tr("PID Controller"), GroupMotor), "GroupPID");
     QGridLayout* grid = formGrid(GroupPID);
-    grid->setHorizontalSpacing(10);
-    PIDMode = dropDown({QStringLiteral("Automatic"), QStringLiteral("Manual")}, 0, "PIDMode",
-                       GroupPID);
+    grid->setHorizontalSpacing(6);
+    PIDMode =
+        dropDown({QStringLiteral("Automatic"), QStringLiteral("Manual")}, 0, "PIDMode", GroupPID);
     controllerDirection = dropDown({QStringLiteral("Direct"), QStringLiteral("Reverse")}, 1,
                                    "controllerDirection", GroupPID);
     edtKp = spinEdit(2, 1, 30, "edtKp", GroupPID);
@@ -179,15 +171,14 @@ QWidget* HardwarePage::buildPid()
     addField(grid, 2, 2, tr("Kd"), edtKd);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-    grid->setColumnMinimumWidth(2, 24);
+    grid->setColumnMinimumWidth(2, 16);
     return GroupPID;
 }
 
-QWidget* HardwarePage::buildJoystick()
-{
+QWidget* HardwarePage::buildJoystick() {
     GroupJoystick = named(new QGroupBox(tr("Joystick"), this), "GroupJoystick");
     QGridLayout* grid = formGrid(GroupJoystick);
-    grid->setHorizontalSpacing(10);
+    grid->setHorizontalSpacing(6);
     struct Axis {
         DecimalSpinEdit** edit;
         const char* name;
@@ -195,14 +186,20 @@ QWidget* HardwarePage::buildJoystick()
         double initial;
     };
     const Axis left[] = {
-        {&xAxisMin, "xAxisMin", tr("xAxis Min."), -100000}, {&xAxisMax, "xAxisMax", tr("xAxis Max."), 100000},
-        {&yAxisMin, "yAxisMin", tr("yAxis Min."), 0},       {&yAxisMax, "yAxisMax", tr("yAxis Max."), 100000},
-        {&zAxisMin, "zAxisMin", tr("zAxis Min."), 0},       {&zAxisMax, "zAxisMax", tr("zAxis Max."), 100000},
+        {&xAxisMin, "xAxisMin", tr("xAxis Min."), -100000},
+        {&xAxisMax, "xAxisMax", tr("xAxis Max."), 100000},
+        {&yAxisMin, "yAxisMin", tr("yAxis Min."), 0},
+        {&yAxisMax, "yAxisMax", tr("yAxis Max."), 100000},
+        {&zAxisMin, "zAxisMin", tr("zAxis Min."), 0},
+        {&zAxisMax, "zAxisMax", tr("zAxis Max."), 100000},
     };
     const Axis right[] = {
-        {&rxAxisMin, "rxAxisMin", tr("rxAxis Min."), 0}, {&rxAxisMax, "rxAxisMax", tr("rxAxis Max."), 100000},
-        {&ryAxisMin, "ryAxisMin", tr("ryAxis Min."), 0}, {&ryAxisMax, "ryAxisMax", tr("ryAxis Max."), 100000},
-        {&rzAxisMin, "rzAxisMin", tr("rzAxis Min."), 0}, {&rzAxisMax, "rzAxisMax", tr("rzAxis Max."), 100000},
+        {&rxAxisMin, "rxAxisMin", tr("rxAxis Min."), 0},
+        {&rxAxisMax, "rxAxisMax", tr("rxAxis Max."), 100000},
+        {&ryAxisMin, "ryAxisMin", tr("ryAxis Min."), 0},
+        {&ryAxisMax, "ryAxisMax", tr("ryAxis Max."), 100000},
+        {&rzAxisMin, "rzAxisMin", tr("rzAxis Min."), 0},
+        {&rzAxisMax, "rzAxisMax", tr("rzAxis Max."), 100000},
     };
     for (int row = 0; row < 6; ++row) {
         *left[row].edit = spinEdit(0, 1, left[row].initial, left[row].name, GroupJoystick);
@@ -212,20 +209,18 @@ QWidget* HardwarePage::buildJoystick()
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-    grid->setColumnMinimumWidth(2, 24);
+    grid->setColumnMinimumWidth(2, 16);
     return GroupJoystick;
 }
 
-void HardwarePage::applyFixedWidths()
-{
+void HardwarePage::applyFixedWidths() {
     for (QCheckBox* box : {chkReverseEncoder, chkUseZ, chkAbsEncoder})
         box->setFixedWidth(kEncoderCheckWidth);
 }
 
 // ---- editors ---------------------------------------------------------------------------------
 
-TJoystickConfig HardwarePage::joystickConfig() const
-{
+TJoystickConfig HardwarePage::joystickConfig() const {
     TJoystickConfig record;
     record.xMin = truncateToI32(xAxisMin->value());
     record.xMax = truncateToI32(xAxisMax->value());
@@ -242,8 +237,7 @@ TJoystickConfig HardwarePage::joystickConfig() const
     return record;
 }
 
-TMotorConfig HardwarePage::motorConfig() const
-{
+TMotorConfig HardwarePage::motorConfig() const {
     TMotorConfig record;
     record.pwmMode = PwmModeFromIndex(pwmMode->currentIndex());
     record.pwmFreq = indexByte(pwmFreq);
@@ -260,8 +254,7 @@ TMotorConfig HardwarePage::motorConfig() const
     return record;
 }
 
-void HardwarePage::showJoystickConfig(const TJoystickConfig& record)
-{
+void HardwarePage::showJoystickConfig(const TJoystickConfig& record) {
     xAxisMin->setValue(record.xMin);
     xAxisMax->setValue(record.xMax);
     yAxisMin->setValue(record.yMin);
@@ -276,8 +269,7 @@ void HardwarePage::showJoystickConfig(const TJoystickConfig& record)
     rzAxisMax->setValue(record.rzMax);
 }
 
-void HardwarePage::showMotorConfig(const TMotorConfig& record)
-{
+void HardwarePage::showMotorConfig(const TMotorConfig& record) {
     showIndex(pwmMode, record.pwmMode);
     showIndex(pwmFreq, record.pwmFreq);
     chkAbsEncoder->setChecked(record.absEncoder);

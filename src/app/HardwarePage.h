@@ -1,14 +1,13 @@
 #pragma once
 
-#include "DecimalSpinEdit.h"
-#include "Records.h"
-
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QWidget>
 
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QPushButton;
+#include "DecimalSpinEdit.h"
+#include "Records.h"
 
 namespace karvo {
 

@@ -1,11 +1,5 @@
 #include "MainWindowUi.h"
 
-#include "BasePage.h"
-#include "DebugPage.h"
-#include "EventWatcher.h"
-#include "HardwarePage.h"
-#include "StatusPanels.h"
-
 #include <QAction>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -14,19 +8,23 @@
 #include <QScreen>
 #include <QTabWidget>
 
+#include "BasePage.h"
+#include "DebugPage.h"
+#include "EventWatcher.h"
+#include "HardwarePage.h"
+#include "StatusPanels.h"
+
 namespace karvo {
 
 namespace {
 
-QAction* action(const QString& text, const char* name, QObject* parent)
-{
+QAction* action(const QString& text, const char* name, QObject* parent) {
     auto* result = new QAction(text, parent);
     result->setObjectName(QString::fromLatin1(name));
     return result;
 }
 
-QMenu* menu(const QString& title, const char* name, QWidget* parent)
-{
+QMenu* menu(const QString& title, const char* name, QWidget* parent) {
     auto* result = new QMenu(title, parent);
     result->setObjectName(QString::fromLatin1(name));
     return result;
@@ -34,8 +32,7 @@ QMenu* menu(const QString& title, const char* name, QWidget* parent)
 
 }  // namespace
 
-void MainWindowUi::setupUi(QMainWindow* window)
-{
+void MainWindowUi::setupUi(QMainWindow* window) {
     if (window->objectName().isEmpty())
         window->setObjectName(QStringLiteral("MainForm"));
     window->setWindowTitle(QStringLiteral("Karvo Wheel Configuration"));
@@ -72,9 +69,9 @@ void MainWindowUi::setupUi(QMainWindow* window)
         window->move(frame.topLeft());
     }
 
-    scalingWatcher = new EventWatcher(
-        window, {QEvent::Resize, QEvent::ScreenChangeInternal, QEvent::Show},
-        [this] { applyFixedWidths(); });
+    scalingWatcher =
+        new EventWatcher(window, {QEvent::Resize, QEvent::ScreenChangeInternal, QEvent::Show},
+                         [this] { applyFixedWidths(); });
     // A change of pixel density on the window's screen.
     for (QScreen* screen : QGuiApplication::screens()) {
         QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, scalingWatcher,
@@ -85,8 +82,7 @@ void MainWindowUi::setupUi(QMainWindow* window)
     applyFixedWidths();
 }
 
-void MainWindowUi::setupMenu(QMainWindow* window)
-{
+void MainWindowUi::setupMenu(QMainWindow* window) {
     MainMenu = new QMenuBar(window);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
 
@@ -131,8 +127,7 @@ void MainWindowUi::setupMenu(QMainWindow* window)
         popup->setFont(window->font());
 }
 
-void MainWindowUi::applyFixedWidths()
-{
+void MainWindowUi::applyFixedWidths() {
     debugPage->applyFixedWidths();
     hardwarePage->applyFixedWidths();
 }

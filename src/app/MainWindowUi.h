@@ -2,16 +2,16 @@
 
 // Like a designer-generated Ui header, this one brings the declarations of every control that it
 // exposes.
-#include "BasePage.h"
-#include "DebugPage.h"
-#include "HardwarePage.h"
-#include "StatusPanels.h"
-
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
+
+#include "BasePage.h"
+#include "DebugPage.h"
+#include "HardwarePage.h"
+#include "StatusPanels.h"
 
 namespace karvo {
 

@@ -1,15 +1,16 @@
 #include "SkinManager.h"
 
-#include "KarvoError.h"
-
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPalette>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QToolTip>
+
+#include "KarvoError.h"
 
 namespace karvo {
 
@@ -24,8 +25,7 @@ struct Colours {
         accentText, groove, handle, tab, menu, status, tip, tipText, disabled;
 };
 
-Colours darkColours()
-{
+Colours darkColours() {
     return {QColor(0x2b, 0x2d, 0x31), QColor(0x1f, 0x20, 0x23), QColor(0x26, 0x28, 0x2b),
             QColor(0xdf, 0xe1, 0xe5), QColor(0x9a, 0x9e, 0xa6), QColor(0x3a, 0x3d, 0x42),
             QColor(0x4a, 0x4e, 0x55), QColor(0x7c, 0xb7, 0xff), QColor(0x3d, 0x8e, 0xe8),
@@ -34,8 +34,7 @@ Colours darkColours()
             QColor(0x3a, 0x3d, 0x42), QColor(0xf0, 0xf0, 0xf0), QColor(0x6b, 0x6f, 0x76)};
 }
 
-Colours lightColours()
-{
+Colours lightColours() {
     return {QColor(0xf3, 0xf4, 0xf6), QColor(0xff, 0xff, 0xff), QColor(0xf7, 0xf8, 0xfa),
             QColor(0x1f, 0x23, 0x28), QColor(0x5f, 0x66, 0x70), QColor(0xe8, 0xea, 0xee),
             QColor(0xc4, 0xc9, 0xd1), QColor(0x1f, 0x5f, 0xb8), QColor(0x2f, 0x74, 0xd0),
@@ -45,8 +44,7 @@ Colours lightColours()
 }
 
 // Plain greys without an accent colour: the look before a theme is chosen.
-Colours neutralColours()
-{
+Colours neutralColours() {
     return {QColor(0xef, 0xef, 0xef), QColor(0xff, 0xff, 0xff), QColor(0xf5, 0xf5, 0xf5),
             QColor(0x20, 0x20, 0x20), QColor(0x60, 0x60, 0x60), QColor(0xe4, 0xe4, 0xe4),
             QColor(0xb8, 0xb8, 0xb8), QColor(0x30, 0x30, 0x30), QColor(0x70, 0x70, 0x78),
@@ -55,8 +53,7 @@ Colours neutralColours()
             QColor(0xff, 0xff, 0xe1), QColor(0x20, 0x20, 0x20), QColor(0xa0, 0xa0, 0xa0)};
 }
 
-Colours coloursFor(const QString& name)
-{
+Colours coloursFor(const QString& name) {
     if (name == kDark)
         return darkColours();
     if (name == kLight)
@@ -64,8 +61,7 @@ Colours coloursFor(const QString& name)
     return neutralColours();
 }
 
-QPalette paletteFrom(const Colours& c)
-{
+QPalette paletteFrom(const Colours& c) {
     QPalette palette;
     palette.setColor(QPalette::Window, c.window);
     palette.setColor(QPalette::WindowText, c.text);
@@ -94,8 +90,7 @@ QPalette paletteFrom(const Colours& c)
     return palette;
 }
 
-QString sheetFrom(const Colours& c)
-{
+QString sheetFrom(const Colours& c) {
     // Placeholders: %1 frame, %2 group title, %3 accent, %4 accent text, %5 groove, %6 handle,
     // %7 tab, %8 window, %9 menu, %10 status bar, %11 text, %12 button, %13 disabled, %14 base,
     // %15 tool tip, %16 tool tip text.
@@ -103,8 +98,8 @@ QString sheetFrom(const Colours& c)
 QGroupBox {
     border: 1px solid %1;
     border-radius: 5px;
-    margin-top: 8px;
-    padding: 6px 4px 2px 4px;
+    margin-top: 9px;
+    padding: 5px 2px 2px 2px;
 }
 QGroupBox::title {
     subcontrol-origin: margin;
@@ -136,7 +131,7 @@ QTabBar::tab {
 QTabBar::tab:selected { background: %8; color: %2; font-weight: bold; }
 QTabBar::tab:!selected { margin-top: 2px; }
 QTabBar::tab:hover:!selected { color: %3; }
-QSlider { min-height: 18px; }
+QSlider { min-height: 16px; }
 QSlider::groove:horizontal { height: 4px; background: %5; border-radius: 2px; }
 QSlider::sub-page:horizontal { background: %5; border-radius: 2px; }
 QSlider[filled="true"]::sub-page:horizontal { background: %3; }
@@ -182,32 +177,32 @@ QMenu::item { padding: 4px 28px 4px 26px; }
 QMenu::item:selected { background: %3; color: %4; }
 QMenu::separator { height: 1px; background: %1; margin: 4px 8px; }
 QMenu::indicator { width: 13px; height: 13px; left: 7px; }
-QMenu::indicator:non-exclusive:checked { image: none; background: %3; border: 1px solid %3;
-                                         border-radius: 3px; }
-QMenu::indicator:non-exclusive:unchecked { background: transparent; border: 1px solid %1;
-                                           border-radius: 3px; }
 QPlainTextEdit#sysLog { background: %14; font-family: "DejaVu Sans Mono", monospace;
                         font-size: 12px; }
 QToolTip, QLabel#positionTip { background: %15; color: %16; border: 1px solid %1; padding: 1px 3px; }
 )");
-    return sheet.arg(c.frame.name(), c.groupTitle.name(), c.accent.name(), c.accentText.name(),
-                     c.groove.name(), c.handle.name(), c.tab.name(), c.window.name(),
-                     c.menu.name())
+    return sheet
+        .arg(c.frame.name(), c.groupTitle.name(), c.accent.name(), c.accentText.name(),
+             c.groove.name(), c.handle.name(), c.tab.name(), c.window.name(), c.menu.name())
         .arg(c.status.name(), c.text.name(), c.button.name(), c.disabled.name(), c.base.name(),
              c.tip.name(), c.tipText.name());
 }
 
-QFont windowFont()
-{
+QFont windowFont() {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
     return font;
 }
 
-void restyle(const QPalette& palette, const QString& sheet)
-{
-    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+void restyle(const QPalette& palette, const QString& sheet) {
+    // Once a style sheet is set, QApplication::style() is the style-sheet wrapper and does not tell
+    // the style underneath; the Fusion style we set is remembered instead. The application owns
+    // and deletes it should another style ever replace it.
+    static QPointer<QStyle> fusion;
+    if (fusion.isNull()) {
+        fusion = QStyleFactory::create(QStringLiteral("Fusion"));
+        QApplication::setStyle(fusion);
+    }
     QApplication::setFont(windowFont());
     QApplication::setPalette(palette);
     QToolTip::setPalette(palette);
@@ -219,18 +214,15 @@ void restyle(const QPalette& palette, const QString& sheet)
 SkinManager::SkinManager() = default;
 SkinManager::~SkinManager() = default;
 
-QStringList SkinManager::skinNames()
-{
+QStringList SkinManager::skinNames() {
     return {kDark, kLight};
 }
 
-QString SkinManager::styleSheetFor(const QString& name)
-{
+QString SkinManager::styleSheetFor(const QString& name) {
     return sheetFrom(coloursFor(name));
 }
 
-void SkinManager::setSkin(const QString& name)
-{
+void SkinManager::setSkin(const QString& name) {
     if (!skinNames().contains(name))
         throw KarvoError(QStringLiteral("Skin \"%1\" is not available").arg(name));
     const Colours colours = coloursFor(name);
@@ -238,15 +230,13 @@ void SkinManager::setSkin(const QString& name)
     skin_ = name;
 }
 
-void SkinManager::applyStartupLook()
-{
+void SkinManager::applyStartupLook() {
     const Colours colours = neutralColours();
     restyle(paletteFrom(colours), sheetFrom(colours));
     skin_.clear();
 }
 
-QImage loadThemePicture(const QString& relativePath)
-{
+QImage loadThemePicture(const QString& relativePath) {
     const QString path = QFileInfo(relativePath).absoluteFilePath();
     const QString prefix = QStringLiteral("Cannot open file \"%1\". ").arg(path);
     QFile file(path);

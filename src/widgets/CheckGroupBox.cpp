@@ -7,8 +7,7 @@
 
 namespace karvo {
 
-CheckGroupBox::CheckGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent)
-{
+CheckGroupBox::CheckGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
     // Reachable with Tab like a check box; a click into the group does not take the focus.
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
@@ -16,21 +15,19 @@ CheckGroupBox::CheckGroupBox(const QString& title, QWidget* parent) : QGroupBox(
 
 CheckGroupBox::~CheckGroupBox() = default;
 
-void CheckGroupBox::setChecked(bool checked)
-{
+void CheckGroupBox::setChecked(bool checked) {
     if (checked_ == checked)
         return;
     checked_ = checked;
     update();
 }
 
-void CheckGroupBox::initStyleOption(QStyleOptionGroupBox* option) const
-{
+void CheckGroupBox::initStyleOption(QStyleOptionGroupBox* option) const {
     QGroupBox::initStyleOption(option);
     // Draw (and lay out) the caption as a checkable group's would be.
     option->subControls |= QStyle::SC_GroupBoxCheckBox;
-    option->state &= ~(QStyle::State_On | QStyle::State_Off | QStyle::State_Sunken |
-                       QStyle::State_MouseOver);
+    option->state &=
+        ~(QStyle::State_On | QStyle::State_Off | QStyle::State_Sunken | QStyle::State_MouseOver);
     option->state |= checked_ ? QStyle::State_On : QStyle::State_Off;
     if (pressed_)
         option->state |= QStyle::State_Sunken;
@@ -40,16 +37,13 @@ void CheckGroupBox::initStyleOption(QStyleOptionGroupBox* option) const
         option->activeSubControls = QStyle::SC_GroupBoxCheckBox;
 }
 
-QRect CheckGroupBox::checkBoxRect() const
-{
+QRect CheckGroupBox::checkBoxRect() const {
     QStyleOptionGroupBox option;
     initStyleOption(&option);
-    return style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxCheckBox,
-                                   this);
+    return style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxCheckBox, this);
 }
 
-bool CheckGroupBox::hitsCaption(const QPoint& pos) const
-{
+bool CheckGroupBox::hitsCaption(const QPoint& pos) const {
     QStyleOptionGroupBox option;
     initStyleOption(&option);
     const QRect box =
@@ -59,8 +53,7 @@ bool CheckGroupBox::hitsCaption(const QPoint& pos) const
     return box.contains(pos) || label.contains(pos);
 }
 
-QSize CheckGroupBox::minimumSizeHint() const
-{
+QSize CheckGroupBox::minimumSizeHint() const {
     QSize hint = QGroupBox::minimumSizeHint();
     // QGroupBox only counts the check box for groups that are checkable in its own sense.
     const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
@@ -69,15 +62,13 @@ QSize CheckGroupBox::minimumSizeHint() const
     return hint;
 }
 
-void CheckGroupBox::userToggle()
-{
+void CheckGroupBox::userToggle() {
     checked_ = !checked_;
     update();
     emit clicked(checked_);
 }
 
-void CheckGroupBox::mousePressEvent(QMouseEvent* event)
-{
+void CheckGroupBox::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && isEnabled() &&
         hitsCaption(event->position().toPoint())) {
         pressed_ = true;
@@ -88,8 +79,7 @@ void CheckGroupBox::mousePressEvent(QMouseEvent* event)
     QGroupBox::mousePressEvent(event);
 }
 
-void CheckGroupBox::mouseMoveEvent(QMouseEvent* event)
-{
+void CheckGroupBox::mouseMoveEvent(QMouseEvent* event) {
     const bool over = hitsCaption(event->position().toPoint());
     if (over != hovered_) {
         hovered_ = over;
@@ -98,8 +88,7 @@ void CheckGroupBox::mouseMoveEvent(QMouseEvent* event)
     QGroupBox::mouseMoveEvent(event);
 }
 
-void CheckGroupBox::mouseReleaseEvent(QMouseEvent* event)
-{
+void CheckGroupBox::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && pressed_) {
         pressed_ = false;
         if (hitsCaption(event->position().toPoint()))
@@ -112,8 +101,7 @@ void CheckGroupBox::mouseReleaseEvent(QMouseEvent* event)
     QGroupBox::mouseReleaseEvent(event);
 }
 
-bool CheckGroupBox::event(QEvent* event)
-{
+bool CheckGroupBox::event(QEvent* event) {
     // QGroupBox handles Space in event() itself, before keyPressEvent, and would emit clicked()
     // without changing anything for a group that is not checkable in its sense.
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
@@ -135,8 +123,7 @@ bool CheckGroupBox::event(QEvent* event)
     return QGroupBox::event(event);
 }
 
-void CheckGroupBox::leaveEvent(QEvent* event)
-{
+void CheckGroupBox::leaveEvent(QEvent* event) {
     if (hovered_) {
         hovered_ = false;
         update();

@@ -7,8 +7,7 @@
 
 namespace karvo {
 
-DecimalSpinEdit::DecimalSpinEdit(QWidget* parent) : QAbstractSpinBox(parent)
-{
+DecimalSpinEdit::DecimalSpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAccelerated(true);
     connect(lineEdit(), &QLineEdit::textEdited, this, &DecimalSpinEdit::onTextEdited);
@@ -17,8 +16,7 @@ DecimalSpinEdit::DecimalSpinEdit(QWidget* parent) : QAbstractSpinBox(parent)
 }
 
 DecimalSpinEdit::DecimalSpinEdit(int decimals, double step, double value, QWidget* parent)
-    : DecimalSpinEdit(parent)
-{
+    : DecimalSpinEdit(parent) {
     decimals_ = qMax(0, decimals);
     step_ = step;
     value_ = value;
@@ -27,8 +25,7 @@ DecimalSpinEdit::DecimalSpinEdit(int decimals, double step, double value, QWidge
 
 DecimalSpinEdit::~DecimalSpinEdit() = default;
 
-void DecimalSpinEdit::setValue(double value)
-{
+void DecimalSpinEdit::setValue(double value) {
     const bool changed = value != value_;
     value_ = value;
     showValue();
@@ -36,27 +33,23 @@ void DecimalSpinEdit::setValue(double value)
         emit valueChanged(value_);
 }
 
-void DecimalSpinEdit::setDecimals(int decimals)
-{
+void DecimalSpinEdit::setDecimals(int decimals) {
     decimals_ = qMax(0, decimals);
     showValue();
     updateGeometry();
 }
 
-QLocale DecimalSpinEdit::numberLocale() const
-{
+QLocale DecimalSpinEdit::numberLocale() const {
     QLocale numbers = locale();
     numbers.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
     return numbers;
 }
 
-QString DecimalSpinEdit::textFromValue(double value) const
-{
+QString DecimalSpinEdit::textFromValue(double value) const {
     return numberLocale().toString(value, 'f', decimals_);
 }
 
-bool DecimalSpinEdit::parse(const QString& text, double* value) const
-{
+bool DecimalSpinEdit::parse(const QString& text, double* value) const {
     bool ok = false;
     const double parsed = numberLocale().toDouble(text.trimmed(), &ok);
     if (ok)
@@ -64,13 +57,11 @@ bool DecimalSpinEdit::parse(const QString& text, double* value) const
     return ok;
 }
 
-void DecimalSpinEdit::showValue()
-{
+void DecimalSpinEdit::showValue() {
     lineEdit()->setText(textFromValue(value_));
 }
 
-void DecimalSpinEdit::onTextEdited(const QString& text)
-{
+void DecimalSpinEdit::onTextEdited(const QString& text) {
     double typed = 0;
     if (parse(text, &typed) && typed != value_) {
         value_ = typed;
@@ -78,27 +69,23 @@ void DecimalSpinEdit::onTextEdited(const QString& text)
     }
 }
 
-void DecimalSpinEdit::onEditingFinished()
-{
+void DecimalSpinEdit::onEditingFinished() {
     // The text goes back to the standard form; the value keeps what was typed in full.
     showValue();
 }
 
-void DecimalSpinEdit::stepBy(int steps)
-{
+void DecimalSpinEdit::stepBy(int steps) {
     setValue(value_ + steps * step_);
     lineEdit()->selectAll();
 }
 
-QAbstractSpinBox::StepEnabled DecimalSpinEdit::stepEnabled() const
-{
+QAbstractSpinBox::StepEnabled DecimalSpinEdit::stepEnabled() const {
     if (isReadOnly())
         return StepNone;
     return StepUpEnabled | StepDownEnabled;
 }
 
-QValidator::State DecimalSpinEdit::validate(QString& input, int& pos) const
-{
+QValidator::State DecimalSpinEdit::validate(QString& input, int& pos) const {
     Q_UNUSED(pos);
     double parsed = 0;
     if (parse(input, &parsed))
@@ -110,15 +97,13 @@ QValidator::State DecimalSpinEdit::validate(QString& input, int& pos) const
     return partial.match(input).hasMatch() ? QValidator::Intermediate : QValidator::Invalid;
 }
 
-void DecimalSpinEdit::fixup(QString& input) const
-{
+void DecimalSpinEdit::fixup(QString& input) const {
     double parsed = 0;
     if (!parse(input, &parsed))
         input = textFromValue(value_);
 }
 
-void DecimalSpinEdit::keyPressEvent(QKeyEvent* event)
-{
+void DecimalSpinEdit::keyPressEvent(QKeyEvent* event) {
     if (digitsOnly_ && !event->text().isEmpty() && event->text().front().isPrint()) {
         for (const QChar c : event->text()) {
             if (!c.isDigit()) {
@@ -130,8 +115,7 @@ void DecimalSpinEdit::keyPressEvent(QKeyEvent* event)
     QAbstractSpinBox::keyPressEvent(event);
 }
 
-QSize DecimalSpinEdit::sizeHint() const
-{
+QSize DecimalSpinEdit::sizeHint() const {
     ensurePolished();
     const QFontMetrics metrics(fontMetrics());
     // Room for the widest everyday value of the editors: a six-digit negative number.
@@ -144,8 +128,7 @@ QSize DecimalSpinEdit::sizeHint() const
     return style()->sizeFromContents(QStyle::CT_SpinBox, &option, contents, this);
 }
 
-QSize DecimalSpinEdit::minimumSizeHint() const
-{
+QSize DecimalSpinEdit::minimumSizeHint() const {
     ensurePolished();
     const QFontMetrics metrics(fontMetrics());
     QStyleOptionSpinBox option;

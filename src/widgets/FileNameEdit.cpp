@@ -12,8 +12,7 @@
 
 namespace karvo {
 
-FileNameEdit::FileNameEdit(QWidget* parent) : QWidget(parent), openDialog_(&systemOpenDialog)
-{
+FileNameEdit::FileNameEdit(QWidget* parent) : QWidget(parent), openDialog_(&systemOpenDialog) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -41,30 +40,25 @@ FileNameEdit::FileNameEdit(QWidget* parent) : QWidget(parent), openDialog_(&syst
 
 FileNameEdit::~FileNameEdit() = default;
 
-QString FileNameEdit::text() const
-{
+QString FileNameEdit::text() const {
     return edit_->text();
 }
 
-void FileNameEdit::setText(const QString& text)
-{
+void FileNameEdit::setText(const QString& text) {
     edit_->setText(text);  // QLineEdit cuts it to kMaxLength
 }
 
-void FileNameEdit::setOpenDialog(OpenDialog dialog)
-{
+void FileNameEdit::setOpenDialog(OpenDialog dialog) {
     openDialog_ = dialog ? std::move(dialog) : OpenDialog(&systemOpenDialog);
 }
 
-QString FileNameEdit::systemOpenDialog(QWidget* parent, const QString& current)
-{
+QString FileNameEdit::systemOpenDialog(QWidget* parent, const QString& current) {
     const QString folder = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
     // Qt's dialog has no read-only box to hide, and no option is passed that would add one.
     return QFileDialog::getOpenFileName(parent, QString(), folder);
 }
 
-void FileNameEdit::browse()
-{
+void FileNameEdit::browse() {
     const QString chosen = openDialog_(this, text());
     if (chosen.isEmpty())
         return;
@@ -72,8 +66,7 @@ void FileNameEdit::browse()
     emit fileSelected(text());
 }
 
-QString FileNameEdit::droppedFile(const QMimeData* data)
-{
+QString FileNameEdit::droppedFile(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls())
         return {};
     for (const QUrl& url : data->urls()) {
@@ -83,24 +76,21 @@ QString FileNameEdit::droppedFile(const QMimeData* data)
     return {};
 }
 
-void FileNameEdit::dragEnterEvent(QDragEnterEvent* event)
-{
+void FileNameEdit::dragEnterEvent(QDragEnterEvent* event) {
     if (!droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void FileNameEdit::dragMoveEvent(QDragMoveEvent* event)
-{
+void FileNameEdit::dragMoveEvent(QDragMoveEvent* event) {
     if (!droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void FileNameEdit::dropEvent(QDropEvent* event)
-{
+void FileNameEdit::dropEvent(QDropEvent* event) {
     const QString path = droppedFile(event->mimeData());
     if (path.isEmpty()) {
         event->ignore();

@@ -6,48 +6,50 @@
 namespace karvo {
 
 namespace {
-constexpr int kMinimumVisibleWidth = 40;
+constexpr int kMinimumVisibleWidth = 36;
 }
 
 FixedWidthSlot::FixedWidthSlot(QWidget* content, QWidget* parent)
-    : QWidget(parent), content_(content)
-{
+    : QWidget(parent), content_(content), preferredWidth_(content->sizeHint().width()) {
     content_->setParent(this);
     content_->move(0, 0);
-    knownWidth_ = content_->width();
     content_->installEventFilter(this);
     setSizePolicy(QSizePolicy::Preferred, content_->sizePolicy().verticalPolicy());
 }
 
 FixedWidthSlot::~FixedWidthSlot() = default;
 
-QSize FixedWidthSlot::sizeHint() const
-{
-    const QSize wanted = content_->sizeHint();
-    const int width = content_->minimumWidth() > 0 ? content_->minimumWidth() : wanted.width();
-    return {width, wanted.height()};
+void FixedWidthSlot::setPreferredWidth(int width) {
+    preferredWidth_ = qMax(0, width);
+    updateGeometry();
 }
 
-QSize FixedWidthSlot::minimumSizeHint() const
-{
-    return {qMin(kMinimumVisibleWidth, sizeHint().width()), content_->minimumSizeHint().height()};
+QSize FixedWidthSlot::sizeHint() const {
+    return {preferredWidth_, content_->sizeHint().height()};
 }
 
-void FixedWidthSlot::resizeEvent(QResizeEvent* event)
-{
+QSize FixedWidthSlot::minimumSizeHint() const {
+    return {qMin(kMinimumVisibleWidth, preferredWidth_), content_->minimumSizeHint().height()};
+}
+
+void FixedWidthSlot::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int width = content_->minimumWidth() > 0 ? content_->width() : event->size().width();
-    content_->setGeometry(0, 0, width, event->size().height());
+    fitContent();
 }
 
-bool FixedWidthSlot::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == content_ && event->type() == QEvent::Resize &&
-        content_->width() != knownWidth_) {
-        knownWidth_ = content_->width();
-        updateGeometry();
-    }
+bool FixedWidthSlot::eventFilter(QObject* watched, QEvent* event) {
+    // A held widget without a fixed width fills the slot; one with a fixed width keeps it.
+    if (watched == content_ && event->type() == QEvent::Resize)
+        fitContent();
     return QWidget::eventFilter(watched, event);
+}
+
+void FixedWidthSlot::fitContent() {
+    const bool fixedWidth =
+        content_->minimumWidth() > 0 && content_->minimumWidth() == content_->maximumWidth();
+    const int width = fixedWidth ? content_->minimumWidth() : this->width();
+    if (content_->geometry() != QRect(0, 0, width, height()))
+        content_->setGeometry(0, 0, width, height());
 }
 
 }  // namespace karvo

@@ -8,6 +8,9 @@ namespace karvo {
 // shows as much of it as the layout leaves room for. The held widget keeps its width even where
 // the slot is narrower, so a fixed width never forces the window to grow: the slot cuts it off
 // at its right edge. The held widget's height follows the slot's.
+//
+// For the layout the slot asks for its preferred width (by default the held widget's natural
+// width when the slot is made) and can shrink to a few pixels less than that.
 class FixedWidthSlot : public QWidget {
     Q_OBJECT
 
@@ -17,6 +20,10 @@ public:
 
     QWidget* content() const { return content_; }
 
+    // The width the slot asks the layout for: enough to show what the held widget usually shows.
+    int preferredWidth() const { return preferredWidth_; }
+    void setPreferredWidth(int width);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -25,8 +32,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitContent();
+
     QWidget* content_;
-    int knownWidth_ = -1;
+    int preferredWidth_ = 0;
 };
 
 }  // namespace karvo

@@ -10,8 +10,7 @@ namespace {
 const QColor kBackground(0x3c, 0x3c, 0x3c);
 constexpr int kTopMargin = 6;
 
-QFont arial(int pixelSize, bool bold)
-{
+QFont arial(int pixelSize, bool bold) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(pixelSize);
     font.setBold(bold);
@@ -20,8 +19,7 @@ QFont arial(int pixelSize, bool bold)
 
 }  // namespace
 
-ScrollingTextPanel::ScrollingTextPanel(QWidget* parent) : QWidget(parent)
-{
+ScrollingTextPanel::ScrollingTextPanel(QWidget* parent) : QWidget(parent) {
     plain_ = {arial(13, false), QColor(0xee, 0xee, 0xee), QColor()};
     // Black title text needs a light shadow to stand out from the dark background.
     styles_.insert(QStringLiteral("title"),
@@ -35,8 +33,7 @@ ScrollingTextPanel::ScrollingTextPanel(QWidget* parent) : QWidget(parent)
 
 ScrollingTextPanel::~ScrollingTextPanel() = default;
 
-ScrollingTextPanel::Line ScrollingTextPanel::splitTag(const QString& line) const
-{
+ScrollingTextPanel::Line ScrollingTextPanel::splitTag(const QString& line) const {
     if (line.startsWith(QLatin1Char('['))) {
         const qsizetype close = line.indexOf(QLatin1Char(']'));
         if (close > 0) {
@@ -48,14 +45,12 @@ ScrollingTextPanel::Line ScrollingTextPanel::splitTag(const QString& line) const
     return {line, QString()};
 }
 
-const ScrollingTextPanel::FontStyle& ScrollingTextPanel::styleOf(const Line& line) const
-{
+const ScrollingTextPanel::FontStyle& ScrollingTextPanel::styleOf(const Line& line) const {
     const auto found = styles_.constFind(line.tag);
     return found == styles_.constEnd() ? plain_ : found.value();
 }
 
-void ScrollingTextPanel::setLines(const QStringList& lines)
-{
+void ScrollingTextPanel::setLines(const QStringList& lines) {
     lines_ = lines;
     parsed_.clear();
     for (const QString& line : lines)
@@ -64,44 +59,37 @@ void ScrollingTextPanel::setLines(const QStringList& lines)
     update();
 }
 
-void ScrollingTextPanel::setFontStyle(const QString& tag, const FontStyle& style)
-{
+void ScrollingTextPanel::setFontStyle(const QString& tag, const FontStyle& style) {
     styles_.insert(tag, style);
     setLines(lines_);
 }
 
-ScrollingTextPanel::FontStyle ScrollingTextPanel::fontStyle(const QString& tag) const
-{
+ScrollingTextPanel::FontStyle ScrollingTextPanel::fontStyle(const QString& tag) const {
     return styles_.value(tag, plain_);
 }
 
-void ScrollingTextPanel::setBackgroundPicture(const QImage& picture)
-{
+void ScrollingTextPanel::setBackgroundPicture(const QImage& picture) {
     picture_ = picture;
     rescalePicture();
     update();
 }
 
-void ScrollingTextPanel::start()
-{
+void ScrollingTextPanel::start() {
     timer_.start();
 }
 
-void ScrollingTextPanel::stop()
-{
+void ScrollingTextPanel::stop() {
     timer_.stop();
 }
 
-int ScrollingTextPanel::contentHeight() const
-{
+int ScrollingTextPanel::contentHeight() const {
     int height = kTopMargin;
     for (const Line& line : parsed_)
         height += QFontMetrics(styleOf(line).font).height();
     return height;
 }
 
-void ScrollingTextPanel::step()
-{
+void ScrollingTextPanel::step() {
     if (paused_) {
         paused_ = false;
         timer_.setInterval(kStepIntervalMs);
@@ -115,25 +103,22 @@ void ScrollingTextPanel::step()
     update();
 }
 
-void ScrollingTextPanel::rescalePicture()
-{
+void ScrollingTextPanel::rescalePicture() {
     if (picture_.isNull() || width() <= 0 || height() <= 0) {
         scaledPicture_ = QPixmap();
         return;
     }
     // Cover the whole panel, keeping the picture's proportions; the middle part stays visible.
-    scaledPicture_ = QPixmap::fromImage(picture_.scaled(
-        size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
+    scaledPicture_ = QPixmap::fromImage(
+        picture_.scaled(size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
 }
 
-void ScrollingTextPanel::resizeEvent(QResizeEvent* event)
-{
+void ScrollingTextPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     rescalePicture();
 }
 
-void ScrollingTextPanel::paintEvent(QPaintEvent* event)
-{
+void ScrollingTextPanel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setClipRect(event->rect());
     painter.fillRect(rect(), kBackground);
@@ -162,14 +147,12 @@ void ScrollingTextPanel::paintEvent(QPaintEvent* event)
     }
 }
 
-QSize ScrollingTextPanel::sizeHint() const
-{
-    return {300, 100};
+QSize ScrollingTextPanel::sizeHint() const {
+    return {300, 56};
 }
 
-QSize ScrollingTextPanel::minimumSizeHint() const
-{
-    return {120, 60};
+QSize ScrollingTextPanel::minimumSizeHint() const {
+    return {80, 24};
 }
 
 }  // namespace karvo

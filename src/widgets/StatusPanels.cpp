@@ -12,10 +12,11 @@ constexpr int kTextPadding = 4;
 
 StatusPanels::StatusPanels(QWidget* parent)
     : QStatusBar(parent),
-      texts_{QString(), QStringLiteral("Sel"), QString(), QStringLiteral("State"), QString(),
-             QString(), QString()},
-      widths_{550, 50, 100, 50, 100, 100, 50}
-{
+      texts_{QString(), QStringLiteral("Sel"),
+             QString(), QStringLiteral("State"),
+             QString(), QString(),
+             QString()},
+      widths_{550, 50, 100, 50, 100, 100, 50} {
     setObjectName(QStringLiteral("StatusBar"));
     setFixedHeight(kHeight);
     setSizeGripEnabled(true);
@@ -23,26 +24,22 @@ StatusPanels::StatusPanels(QWidget* parent)
 
 StatusPanels::~StatusPanels() = default;
 
-QString StatusPanels::panelText(int index) const
-{
+QString StatusPanels::panelText(int index) const {
     return validIndex(index) ? texts_.at(index) : QString();
 }
 
-void StatusPanels::setPanelText(int index, const QString& text)
-{
+void StatusPanels::setPanelText(int index, const QString& text) {
     if (!validIndex(index) || texts_.at(index) == text)
         return;
     texts_[index] = text;
     update(panelRect(index));
 }
 
-int StatusPanels::panelWidth(int index) const
-{
+int StatusPanels::panelWidth(int index) const {
     return validIndex(index) ? widths_.at(index) : 0;
 }
 
-void StatusPanels::setPanelWidth(int index, int width)
-{
+void StatusPanels::setPanelWidth(int index, int width) {
     if (!validIndex(index))
         return;
     width = qMax(0, width);
@@ -52,8 +49,7 @@ void StatusPanels::setPanelWidth(int index, int width)
     update();
 }
 
-QRect StatusPanels::panelRect(int index) const
-{
+QRect StatusPanels::panelRect(int index) const {
     if (!validIndex(index))
         return {};
     int x = 0;
@@ -62,21 +58,18 @@ QRect StatusPanels::panelRect(int index) const
     return {x, 0, widths_.at(index), height()};
 }
 
-QSize StatusPanels::sizeHint() const
-{
+QSize StatusPanels::sizeHint() const {
     int total = 0;
     for (const int width : widths_)
         total += width;
     return {total, kHeight};
 }
 
-QSize StatusPanels::minimumSizeHint() const
-{
+QSize StatusPanels::minimumSizeHint() const {
     return {0, kHeight};
 }
 
-void StatusPanels::paintEvent(QPaintEvent* /*event*/)
-{
+void StatusPanels::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     QStyleOption option;
     option.initFrom(this);

@@ -8,8 +8,7 @@
 
 namespace karvo {
 
-TrackSlider::TrackSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
-{
+TrackSlider::TrackSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setTickPosition(QSlider::NoTicks);
     // Arrow keys and clicks beside the thumb move by one; the page step only matters for
     // PageUp/PageDown.
@@ -33,16 +32,15 @@ TrackSlider::TrackSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
     connect(this, &QSlider::sliderReleased, this, &TrackSlider::hidePositionTip);
 }
 
-TrackSlider::TrackSlider(int minimum, int maximum, int value, QWidget* parent) : TrackSlider(parent)
-{
+TrackSlider::TrackSlider(int minimum, int maximum, int value, QWidget* parent)
+    : TrackSlider(parent) {
     setRange(minimum, maximum);
     setValue(value);
 }
 
 TrackSlider::~TrackSlider() = default;
 
-void TrackSlider::setFilled(bool filled)
-{
+void TrackSlider::setFilled(bool filled) {
     if (filled_ == filled)
         return;
     filled_ = filled;
@@ -52,15 +50,13 @@ void TrackSlider::setFilled(bool filled)
     update();
 }
 
-QRect TrackSlider::handleRect() const
-{
+QRect TrackSlider::handleRect() const {
     QStyleOptionSlider option;
     initStyleOption(&option);
     return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
 }
 
-int TrackSlider::valueAtX(int x) const
-{
+int TrackSlider::valueAtX(int x) const {
     QStyleOptionSlider option;
     initStyleOption(&option);
     const QRect groove =
@@ -74,8 +70,7 @@ int TrackSlider::valueAtX(int x) const
                                            option.upsideDown);
 }
 
-void TrackSlider::mousePressEvent(QMouseEvent* event)
-{
+void TrackSlider::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && !handleRect().contains(event->position().toPoint())) {
         // Jump first; the base class then finds the thumb under the mouse and starts a drag.
         const int target = valueAtX(event->position().toPoint().x());
@@ -84,8 +79,7 @@ void TrackSlider::mousePressEvent(QMouseEvent* event)
     QSlider::mousePressEvent(event);
 }
 
-void TrackSlider::showPositionTip(int value)
-{
+void TrackSlider::showPositionTip(int value) {
     tip_->setText(QString::number(value));
     tip_->adjustSize();
     QStyleOptionSlider option;
@@ -99,8 +93,7 @@ void TrackSlider::showPositionTip(int value)
     tip_->raise();
 }
 
-void TrackSlider::hidePositionTip()
-{
+void TrackSlider::hidePositionTip() {
     tip_->hide();
 }
 

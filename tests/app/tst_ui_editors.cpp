@@ -1,30 +1,27 @@
 // The editors: controls to records on apply, records to controls on display, and the labels of
 // the live statistics.
 
-#include "BasePage.h"
-#include "DebugPage.h"
-#include "HardwarePage.h"
-#include "KarvoError.h"
-
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-
 #include <vector>
+
+#include "BasePage.h"
+#include "DebugPage.h"
+#include "HardwarePage.h"
+#include "KarvoError.h"
 
 using namespace karvo;
 
 namespace {
 
 template <std::size_t N>
-QByteArray bytes(const std::array<quint8, N>& image)
-{
+QByteArray bytes(const std::array<quint8, N>& image) {
     return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<int>(N));
 }
 
-QByteArray repeated(const QByteArray& part, int times)
-{
+QByteArray repeated(const QByteArray& part, int times) {
     QByteArray result;
     for (int i = 0; i < times; ++i)
         result += part;
@@ -44,8 +41,7 @@ private slots:
 
     // ---- defaults ------------------------------------------------------------------------------
 
-    void defaultBasePageBytes()
-    {
+    void defaultBasePageBytes() {
         BasePage page;
         const QByteArray expected =
             QByteArray::fromHex("B400DC0500000000C800C800C8008104353F00000000B80B") +
@@ -54,40 +50,37 @@ private slots:
         QCOMPARE(bytes(encode(page.wheelBaseConfig(kPoint))).toHex(' '), expected.toHex(' '));
     }
 
-    void defaultUserEffectBytes()
-    {
+    void defaultUserEffectBytes() {
         BasePage page;
-        const QByteArray expected = repeated(QByteArray::fromHex("1027"), 8) +
-                                    QByteArray::fromHex("0000") +
-                                    repeated(QByteArray::fromHex("1027"), 3) +
-                                    QByteArray::fromHex("01010101");
+        const QByteArray expected =
+            repeated(QByteArray::fromHex("1027"), 8) + QByteArray::fromHex("0000") +
+            repeated(QByteArray::fromHex("1027"), 3) + QByteArray::fromHex("01010101");
         QCOMPARE(bytes(encode(page.userEffectConfig())).toHex(' '), expected.toHex(' '));
     }
 
-    void defaultMotorBytes()
-    {
+    void defaultMotorBytes() {
         HardwarePage page;
         const QByteArray expected =
             QByteArray::fromHex("0100000100E803000000010000F041000020410000803F01000000");
         QCOMPARE(bytes(encode(page.motorConfig())).toHex(' '), expected.toHex(' '));
     }
 
-    void defaultJoystickRanges()
-    {
+    void defaultJoystickRanges() {
         HardwarePage page;
         const TJoystickConfig record = page.joystickConfig();
         QCOMPARE(bytes(encode(record)).left(4).toHex(' '), QByteArray("60 79 fe ff"));
         QCOMPARE(record.xMax, 100000);
-        for (const qint32 minimum : {record.yMin, record.zMin, record.rxMin, record.ryMin, record.rzMin})
+        for (const qint32 minimum :
+             {record.yMin, record.zMin, record.rxMin, record.ryMin, record.rzMin})
             QCOMPARE(minimum, 0);
-        for (const qint32 maximum : {record.yMax, record.zMax, record.rxMax, record.ryMax, record.rzMax})
+        for (const qint32 maximum :
+             {record.yMax, record.zMax, record.rxMax, record.ryMax, record.rzMax})
             QCOMPARE(maximum, 100000);
     }
 
     // ---- sliders -------------------------------------------------------------------------------
 
-    void gainSliders_data()
-    {
+    void gainSliders_data() {
         QTest::addColumn<quint16>("received");
         QTest::addColumn<int>("shown");
         QTest::addColumn<quint16>("sentBack");
@@ -97,8 +90,7 @@ private slots:
         QTest::newRow("65535 clamped") << quint16(65535) << 100 << quint16(10000);
         QTest::newRow("3700") << quint16(3700) << 37 << quint16(3700);
     }
-    void gainSliders()
-    {
+    void gainSliders() {
         QFETCH(quint16, received);
         QFETCH(int, shown);
         QFETCH(quint16, sentBack);
@@ -116,16 +108,14 @@ private slots:
         QCOMPARE(page.userEffectConfig().springGain, sentBack);
     }
 
-    void plainSliders_data()
-    {
+    void plainSliders_data() {
         QTest::addColumn<quint16>("angle");
         QTest::addColumn<int>("shown");
         QTest::newRow("above the range") << quint16(1200) << 1080;
         QTest::newRow("below the range") << quint16(90) << 180;
         QTest::newRow("inside") << quint16(900) << 900;
     }
-    void plainSliders()
-    {
+    void plainSliders() {
         QFETCH(quint16, angle);
         QFETCH(int, shown);
         BasePage page;
@@ -139,8 +129,7 @@ private slots:
         QCOMPARE(back.stopForce, quint16(1500));
     }
 
-    void wheelBaseRoundTrip()
-    {
+    void wheelBaseRoundTrip() {
         BasePage page;
         TWheelBaseConfig record;
         record.steeringAngle = 540;
@@ -169,8 +158,7 @@ private slots:
         QCOMPARE(page.wheelBaseConfig(kPoint), record);  // every field reaches its own control
     }
 
-    void userEffectRoundTrip()
-    {
+    void userEffectRoundTrip() {
         BasePage page;
         TUserEffectConfig record;
         record.damperForce = 11;
@@ -197,8 +185,7 @@ private slots:
         QVERIFY(page.userDamperForce->isEnabled());
     }
 
-    void nudgeStaysInTheRange_data()
-    {
+    void nudgeStaysInTheRange_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("delta");
         QTest::addColumn<int>("result");
@@ -207,8 +194,7 @@ private slots:
         QTest::newRow("down at 180") << 180 << -1 << 180;
         QTest::newRow("up at 1080") << 1080 << 1 << 1080;
     }
-    void nudgeStaysInTheRange()
-    {
+    void nudgeStaysInTheRange() {
         QFETCH(int, start);
         QFETCH(int, delta);
         QFETCH(int, result);
@@ -220,16 +206,16 @@ private slots:
 
     // ---- number texts --------------------------------------------------------------------------
 
-    void numberTextsShowFourDecimals_data()
-    {
+    void numberTextsShowFourDecimals_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("qFactor");
         QTest::addColumn<QString>("peakGain");
-        QTest::newRow("point") << kPoint << "0.7071" << "2.0000";
-        QTest::newRow("comma") << kComma << "0,7071" << "2,0000";
+        QTest::newRow("point") << kPoint << "0.7071"
+                               << "2.0000";
+        QTest::newRow("comma") << kComma << "0,7071"
+                               << "2,0000";
     }
-    void numberTextsShowFourDecimals()
-    {
+    void numberTextsShowFourDecimals() {
         QFETCH(QLocale, locale);
         QFETCH(QString, qFactor);
         QFETCH(QString, peakGain);
@@ -244,19 +230,21 @@ private slots:
         QCOMPARE(page.wheelBaseConfig(locale).qFactor, 0.7071f);
     }
 
-    void unparsableNumberStopsTheApply_data()
-    {
+    void unparsableNumberStopsTheApply_data() {
         QTest::addColumn<QString>("qFactor");
         QTest::addColumn<QString>("peakGain");
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("message");
-        QTest::newRow("letters") << "abc" << "0" << kPoint << "'abc' is not a valid floating point value";
-        QTest::newRow("peak gain empty") << "0.7071" << "" << kPoint << "'' is not a valid floating point value";
+        QTest::newRow("letters") << "abc"
+                                 << "0" << kPoint << "'abc' is not a valid floating point value";
+        QTest::newRow("peak gain empty")
+            << "0.7071"
+            << "" << kPoint << "'' is not a valid floating point value";
         QTest::newRow("point under a comma locale")
-            << "0.5" << "0" << kComma << "'0.5' is not a valid floating point value";
+            << "0.5"
+            << "0" << kComma << "'0.5' is not a valid floating point value";
     }
-    void unparsableNumberStopsTheApply()
-    {
+    void unparsableNumberStopsTheApply() {
         QFETCH(QString, qFactor);
         QFETCH(QString, peakGain);
         QFETCH(QLocale, locale);
@@ -275,8 +263,7 @@ private slots:
 
     // ---- spin edits ----------------------------------------------------------------------------
 
-    void spinEditsTruncate_data()
-    {
+    void spinEditsTruncate_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<qint32>("sent");
         QTest::newRow("2.5") << 2.5 << 2;
@@ -284,8 +271,7 @@ private slots:
         QTest::newRow("2.99") << 2.99 << 2;
         QTest::newRow("-100000") << -100000.0 << -100000;
     }
-    void spinEditsTruncate()
-    {
+    void spinEditsTruncate() {
         QFETCH(double, value);
         QFETCH(qint32, sent);
         HardwarePage page;
@@ -297,8 +283,7 @@ private slots:
         QCOMPARE(page.motorConfig().sampleTime, quint32(qAbs(sent)));
     }
 
-    void largestPprRoundTrip()
-    {
+    void largestPprRoundTrip() {
         HardwarePage page;
         TMotorConfig record = page.motorConfig();
         record.PPR = 4294967295u;
@@ -310,8 +295,7 @@ private slots:
         QCOMPARE(page.motorConfig().sampleTime, 4294967295u);
     }
 
-    void joystickValuesAreSigned()
-    {
+    void joystickValuesAreSigned() {
         HardwarePage page;
         QByteArray image(48, '\0');
         image.replace(44, 4, QByteArray::fromHex("FFFFFFFF"));
@@ -321,8 +305,7 @@ private slots:
         QCOMPARE(page.joystickConfig().rzMax, -1);
     }
 
-    void spinEditsKeepTheFullFloat()
-    {
+    void spinEditsKeepTheFullFloat() {
         HardwarePage page;
         TMotorConfig record = page.motorConfig();
         record.Kp = 0.123f;
@@ -333,8 +316,7 @@ private slots:
         QCOMPARE(page.motorConfig(), record);
     }
 
-    void listValuesOutsideTheList_data()
-    {
+    void listValuesOutsideTheList_data() {
         QTest::addColumn<int>("field");  // 0 pwmMode, 1 pwmFreq, 2 pidMode, 3 ctrlDirection
         QTest::addColumn<quint8>("received");
         QTest::addColumn<int>("index");
@@ -346,15 +328,15 @@ private slots:
         QTest::newRow("pid mode 2") << 2 << quint8(2) << -1 << quint8(255);
         QTest::newRow("direction 0") << 3 << quint8(0) << 0 << quint8(0);
     }
-    void listValuesOutsideTheList()
-    {
+    void listValuesOutsideTheList() {
         QFETCH(int, field);
         QFETCH(quint8, received);
         QFETCH(int, index);
         QFETCH(quint8, sent);
         HardwarePage page;
         TMotorConfig record = page.motorConfig();
-        quint8* fields[] = {&record.pwmMode, &record.pwmFreq, &record.pidMode, &record.ctrlDirection};
+        quint8* fields[] = {&record.pwmMode, &record.pwmFreq, &record.pidMode,
+                            &record.ctrlDirection};
         QComboBox* lists[] = {page.pwmMode, page.pwmFreq, page.PIDMode, page.controllerDirection};
         *fields[field] = received;
         page.showMotorConfig(record);
@@ -364,8 +346,7 @@ private slots:
         QCOMPARE(*backFields[field], sent);
     }
 
-    void checkBoxesFollowTheRecord()
-    {
+    void checkBoxesFollowTheRecord() {
         HardwarePage page;
         TMotorConfig record = page.motorConfig();
         record.absEncoder = true;
@@ -380,20 +361,24 @@ private slots:
 
     // ---- statistics labels ---------------------------------------------------------------------
 
-    void pwmStatisticsUseTheEditorLists_data()
-    {
+    void pwmStatisticsUseTheEditorLists_data() {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("frequency");
         QTest::addColumn<QString>("period");
-        QTest::newRow("mode 1, 16.8 kHz, -5") << QByteArray::fromHex("0100FBFF") << "PWM +/- (H-Bridge)"
-                                              << "16.8 kHz" << "-5";
-        QTest::newRow("mode 7 is no entry") << QByteArray::fromHex("0708FFFF") << "" << "250 Hz" << "-1";
-        QTest::newRow("frequency 9 is no entry") << QByteArray::fromHex("03090100") << "PWM 0..50..100"
-                                                 << "" << "1";
+        QTest::newRow("mode 1, 16.8 kHz, -5")
+            << QByteArray::fromHex("0100FBFF") << "PWM +/- (H-Bridge)"
+            << "16.8 kHz"
+            << "-5";
+        QTest::newRow("mode 7 is no entry") << QByteArray::fromHex("0708FFFF") << ""
+                                            << "250 Hz"
+                                            << "-1";
+        QTest::newRow("frequency 9 is no entry")
+            << QByteArray::fromHex("03090100") << "PWM 0..50..100"
+            << ""
+            << "1";
     }
-    void pwmStatisticsUseTheEditorLists()
-    {
+    void pwmStatisticsUseTheEditorLists() {
         QFETCH(QByteArray, payload);
         QFETCH(QString, mode);
         QFETCH(QString, frequency);
@@ -408,11 +393,11 @@ private slots:
         QCOMPARE(debug.dPWMPeriod->text(), period);
     }
 
-    void encoderAndAxesInSignedDecimal()
-    {
+    void encoderAndAxesInSignedDecimal() {
         DebugPage page;
         page.showEncoderStats({-1, 2, -3, 4, -5, 6, -2147483647 - 1});
-        const QList<QLabel*> encoder = {page.cPos, page.mPos, page.dSpeed, page.pZ, page.nZ, page.dPPR, page.dCPR};
+        const QList<QLabel*> encoder = {page.cPos, page.mPos, page.dSpeed, page.pZ,
+                                        page.nZ,   page.dPPR, page.dCPR};
         const QStringList shown = {"-1", "2", "-3", "4", "-5", "6", "-2147483648"};
         for (int i = 0; i < encoder.size(); ++i)
             QCOMPARE(encoder[i]->text(), shown[i]);
@@ -432,8 +417,7 @@ private slots:
             QCOMPARE(wheel[i]->text(), values[i]);
     }
 
-    void forcesWithTwoDecimals()
-    {
+    void forcesWithTwoDecimals() {
         DebugPage page;
         // Wire order: total force, stop force, total force gain, user force.
         page.showCalculatedParams({1.5f, -2.25f, 30.0f, 0.004f}, kComma);
@@ -456,10 +440,11 @@ private slots:
         report.sawDownForce = 11;
         report.totalForce = -12.345f;
         page.showFfbReport(report, kPoint);
-        const QList<QLabel*> labels = {page.dFFBConstantForce, page.dFFBRampForce, page.dFFBSpringForce,
-                                       page.dFFBDamperForce, page.dFFBInertiaForce, page.dFFBFrictionForce,
-                                       page.dFFBSquareForce, page.dFFBTriangleForce, page.dFFBSineForce,
-                                       page.dFFBSawUpForce, page.dFFBSawDownForce};
+        const QList<QLabel*> labels = {
+            page.dFFBConstantForce, page.dFFBRampForce,     page.dFFBSpringForce,
+            page.dFFBDamperForce,   page.dFFBInertiaForce,  page.dFFBFrictionForce,
+            page.dFFBSquareForce,   page.dFFBTriangleForce, page.dFFBSineForce,
+            page.dFFBSawUpForce,    page.dFFBSawDownForce};
         for (int i = 0; i < labels.size(); ++i)
             QCOMPARE(labels[i]->text(), QStringLiteral("%1.00").arg(i + 1));
         QCOMPARE(page.dFFBTotalForce->text(), QStringLiteral("-12.35"));

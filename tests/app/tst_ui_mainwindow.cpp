@@ -1,12 +1,13 @@
 // The window built by MainWindowUi: pages, status bar, menu, sizes, and the fixed widths that
 // follow every resize and screen change.
 
-#include "EventWatcher.h"
-#include "MainWindowUi.h"
-
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
+
+#include "EventWatcher.h"
+#include "MainWindowUi.h"
+#include "SkinManager.h"
 
 using namespace karvo;
 
@@ -20,8 +21,7 @@ class TestUiMainWindow : public QObject {
     };
 
     // Makes the fixed widths wrong, as a rescaling of the whole window would.
-    static void disturbFixedWidths(MainWindowUi& ui)
-    {
+    static void disturbFixedWidths(MainWindowUi& ui) {
         for (QLabel* label : ui.debugPage->statisticsLabels())
             label->setFixedWidth(10);
         for (QCheckBox* box : {ui.hardwarePage->chkAbsEncoder, ui.hardwarePage->chkUseZ,
@@ -29,8 +29,7 @@ class TestUiMainWindow : public QObject {
             box->setFixedWidth(10);
     }
 
-    static bool fixedWidthsHold(const MainWindowUi& ui)
-    {
+    static bool fixedWidthsHold(const MainWindowUi& ui) {
         for (const QLabel* label : ui.debugPage->statisticsLabels()) {
             if (label->width() != 150)
                 return false;
@@ -44,8 +43,7 @@ class TestUiMainWindow : public QObject {
     }
 
 private slots:
-    void windowProperties()
-    {
+    void windowProperties() {
         Window w;
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Karvo Wheel Configuration"));
         QCOMPARE(w.window.minimumSize(), QSize(800, 550));
@@ -58,8 +56,7 @@ private slots:
         QCOMPARE(w.window.size(), QSize(1081, 578 + w.ui.MainMenu->sizeHint().height()));
     }
 
-    void pages()
-    {
+    void pages() {
         Window w;
         QTabWidget* tabs = w.ui.pageControl;
         QCOMPARE(tabs->count(), 3);
@@ -74,22 +71,27 @@ private slots:
         QCOMPARE(w.ui.sTabSheet3, static_cast<QWidget*>(w.ui.debugPage));
     }
 
-    void menu_data()
-    {
+    void menu_data() {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QKeySequence>("shortcut");
         QTest::addColumn<bool>("checkable");
-        QTest::newRow("E1") << "F2" << "E&xit" << QKeySequence(Qt::ALT | Qt::Key_X) << false;
-        QTest::newRow("D1") << "T1" << "Dark" << QKeySequence() << true;
-        QTest::newRow("L1") << "T1" << "Light" << QKeySequence() << true;
-        QTest::newRow("mniN2") << "S1" << "" << QKeySequence() << false;
-        QTest::newRow("P1") << "S1" << "&Preferences" << QKeySequence(Qt::Key_F2) << false;
-        QTest::newRow("H2") << "H1" << "Hel&p" << QKeySequence(Qt::Key_F1) << false;
-        QTest::newRow("N1") << "H1" << "&About" << QKeySequence() << false;
+        QTest::newRow("E1") << "F2"
+                            << "E&xit" << QKeySequence(Qt::ALT | Qt::Key_X) << false;
+        QTest::newRow("D1") << "T1"
+                            << "Dark" << QKeySequence() << true;
+        QTest::newRow("L1") << "T1"
+                            << "Light" << QKeySequence() << true;
+        QTest::newRow("mniN2") << "S1"
+                               << "" << QKeySequence() << false;
+        QTest::newRow("P1") << "S1"
+                            << "&Preferences" << QKeySequence(Qt::Key_F2) << false;
+        QTest::newRow("H2") << "H1"
+                            << "Hel&p" << QKeySequence(Qt::Key_F1) << false;
+        QTest::newRow("N1") << "H1"
+                            << "&About" << QKeySequence() << false;
     }
-    void menu()
-    {
+    void menu() {
         QFETCH(QString, menu);
         QFETCH(QString, text);
         QFETCH(QKeySequence, shortcut);
@@ -109,8 +111,7 @@ private slots:
         QCOMPARE(item->isSeparator(), text.isEmpty());
     }
 
-    void menuBarOrder()
-    {
+    void menuBarOrder() {
         Window w;
         QStringList titles;
         for (QAction* action : w.ui.MainMenu->actions())
@@ -120,8 +121,7 @@ private slots:
         QCOMPARE(w.ui.S1->actions().first(), w.ui.T1->menuAction());
     }
 
-    void themeItemsAreCheckedOnlyByTheirHandlers()
-    {
+    void themeItemsAreCheckedOnlyByTheirHandlers() {
         Window w;
         QVERIFY(!w.ui.D1->isChecked() && !w.ui.L1->isChecked());
         w.ui.D1->trigger();
@@ -132,8 +132,7 @@ private slots:
         QVERIFY(w.ui.L1->isChecked());
     }
 
-    void shortcutsReachTheWindow()
-    {
+    void shortcutsReachTheWindow() {
         Window w;
         w.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
@@ -143,8 +142,16 @@ private slots:
         QCOMPARE(helps, 1);
     }
 
-    void fitsTheMinimumSize()
-    {
+    void fitsTheMinimumSize_data() {
+        QTest::addColumn<QString>("skin");  // empty: the start-up look
+        QTest::newRow("start-up look") << "";
+        QTest::newRow("Dark") << "Dark";
+        QTest::newRow("Light") << "Light";
+    }
+    void fitsTheMinimumSize() {
+        QFETCH(QString, skin);
+        SkinManager skins;
+        skin.isEmpty() ? skins.applyStartupLook() : skins.setSkin(skin);
         Window w;
         QVERIFY(w.window.minimumSizeHint().width() <= 800);
         QVERIFY(w.window.minimumSizeHint().height() <= 550);
@@ -159,8 +166,7 @@ private slots:
         QTRY_VERIFY(fixedWidthsHold(w.ui));  // still 150 and 300, cut off where narrower
     }
 
-    void fixedWidthsAfterAResize()
-    {
+    void fixedWidthsAfterAResize() {
         Window w;
         w.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));
@@ -171,8 +177,7 @@ private slots:
         QTRY_VERIFY(fixedWidthsHold(w.ui));
     }
 
-    void fixedWidthsAfterAScreenChange()
-    {
+    void fixedWidthsAfterAScreenChange() {
         // Offscreen there is one screen with a fixed density; the event that a change of screen
         // or density delivers to the window is sent by hand.
         Window w;

@@ -1,9 +1,5 @@
 // Every named control of the three pages: where it sits, its caption, its initial state.
 
-#include "BasePage.h"
-#include "DebugPage.h"
-#include "HardwarePage.h"
-
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,13 +7,16 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "BasePage.h"
+#include "DebugPage.h"
+#include "HardwarePage.h"
+
 using namespace karvo;
 
 namespace {
 
 // The caption a person sees for a control: its own text, or the label that names it.
-QString captionOf(const QWidget* page, const QWidget* control)
-{
+QString captionOf(const QWidget* page, const QWidget* control) {
     if (auto* button = qobject_cast<const QAbstractButton*>(control))
         return button->text();
     if (auto* group = qobject_cast<const QGroupBox*>(control))
@@ -31,8 +30,7 @@ QString captionOf(const QWidget* page, const QWidget* control)
 }
 
 // The control's kind and state in one line.
-QString stateOf(const QWidget* control)
-{
+QString stateOf(const QWidget* control) {
     if (auto* slider = qobject_cast<const TrackSlider*>(control))
         return QStringLiteral("slider %1..%2 = %3")
             .arg(slider->minimum())
@@ -72,8 +70,7 @@ QString stateOf(const QWidget* control)
     return QStringLiteral("unknown ") + QString::fromLatin1(control->metaObject()->className());
 }
 
-QString enclosingGroup(const QWidget* control)
-{
+QString enclosingGroup(const QWidget* control) {
     for (QWidget* up = control->parentWidget(); up; up = up->parentWidget()) {
         if (qobject_cast<QGroupBox*>(up))
             return up->objectName();
@@ -245,8 +242,7 @@ class TestUiPages : public QObject {
     HardwarePage* hardware_ = nullptr;
     DebugPage* debug_ = nullptr;
 
-    QWidget* page(const QString& name) const
-    {
+    QWidget* page(const QString& name) const {
         if (name == QLatin1String("base"))
             return base_;
         if (name == QLatin1String("hardware"))
@@ -255,41 +251,36 @@ class TestUiPages : public QObject {
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         base_ = new BasePage;
         hardware_ = new HardwarePage;
         debug_ = new DebugPage;
     }
-    void cleanup()
-    {
+    void cleanup() {
         delete base_;
         delete hardware_;
         delete debug_;
     }
 
-    void fixtureWorks()
-    {
+    void fixtureWorks() {
         QCOMPARE(base_->sMaxAngle->objectName(), QStringLiteral("sMaxAngle"));
         QCOMPARE(hardware_->PPR->objectName(), QStringLiteral("PPR"));
         QCOMPARE(debug_->cPos->objectName(), QStringLiteral("cPos"));
     }
 
-    void everyControlAtStart_data()
-    {
+    void everyControlAtStart_data() {
         QTest::addColumn<QString>("pageName");
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("state");
         QTest::addColumn<bool>("enabled");
         for (const Row& row : kRows) {
-            QTest::newRow(row.name) << QString::fromLatin1(row.page) << QString::fromLatin1(row.group)
-                                    << QString::fromUtf8(row.caption) << QString::fromUtf8(row.state)
-                                    << row.enabled;
+            QTest::newRow(row.name)
+                << QString::fromLatin1(row.page) << QString::fromLatin1(row.group)
+                << QString::fromUtf8(row.caption) << QString::fromUtf8(row.state) << row.enabled;
         }
     }
-    void everyControlAtStart()
-    {
+    void everyControlAtStart() {
         QFETCH(QString, pageName);
         QFETCH(QString, group);
         QFETCH(QString, caption);
@@ -305,19 +296,20 @@ private slots:
         QCOMPARE(control->isEnabled(), enabled);
     }
 
-    void membersAreTheNamedControls()
-    {
+    void membersAreTheNamedControls() {
         QCOMPARE(base_->findChild<QWidget*>(QStringLiteral("sMaxAngle")), base_->sMaxAngle);
-        QCOMPARE(base_->findChild<QWidget*>(QStringLiteral("GroupUserSpring")), base_->GroupUserSpring);
+        QCOMPARE(base_->findChild<QWidget*>(QStringLiteral("GroupUserSpring")),
+                 base_->GroupUserSpring);
         QCOMPARE(base_->findChild<QWidget*>(QStringLiteral("cProfiles")), base_->cProfiles);
         QCOMPARE(hardware_->findChild<QWidget*>(QStringLiteral("edtKd")), hardware_->edtKd);
         QCOMPARE(hardware_->findChild<QWidget*>(QStringLiteral("rzAxisMax")), hardware_->rzAxisMax);
-        QCOMPARE(debug_->findChild<QWidget*>(QStringLiteral("dFFBRampForce")), debug_->dFFBRampForce);
-        QCOMPARE(debug_->findChild<QWidget*>(QStringLiteral("enableLogTofile")), debug_->enableLogTofile);
+        QCOMPARE(debug_->findChild<QWidget*>(QStringLiteral("dFFBRampForce")),
+                 debug_->dFFBRampForce);
+        QCOMPARE(debug_->findChild<QWidget*>(QStringLiteral("enableLogTofile")),
+                 debug_->enableLogTofile);
     }
 
-    void listsCannotBeTypedInto()
-    {
+    void listsCannotBeTypedInto() {
         int lists = 0;
         for (QWidget* p : {static_cast<QWidget*>(base_), static_cast<QWidget*>(hardware_)}) {
             for (const QComboBox* list : p->findChildren<QComboBox*>()) {
@@ -328,34 +320,27 @@ private slots:
         QCOMPARE(lists, 6);
     }
 
-    void maxAngleTrackIsFilled()
-    {
+    void maxAngleTrackIsFilled() {
         QVERIFY(base_->sMaxAngle->isFilled());
         QVERIFY(!base_->sStopForce->isFilled());
     }
 
-    void infoPanelTextAndBuiltInPicture()
-    {
+    void infoPanelTextAndBuiltInPicture() {
         QCOMPARE(base_->InfoText->lines(),
                  (QStringList{QStringLiteral("[title]Karvo Configuration UI"), QString(), QString(),
                               QStringLiteral("[subtitle]Karvo"), QStringLiteral("2020")}));
         QVERIFY(!base_->InfoText->backgroundPicture().isNull());
     }
 
-    void systemLogIsAnUnlimitedBorderlessMemo()
-    {
+    void systemLogIsAnUnlimitedBorderlessMemo() {
         QCOMPARE(debug_->sysLog->frameShape(), QFrame::NoFrame);
         QVERIFY(!debug_->sysLog->isReadOnly());
         QCOMPARE(debug_->sysLog->maximumBlockCount(), 0);
     }
 
-    void logFileNameIsLimited()
-    {
-        QCOMPARE(debug_->LogfileSelector->lineEdit()->maxLength(), 255);
-    }
+    void logFileNameIsLimited() { QCOMPARE(debug_->LogfileSelector->lineEdit()->maxLength(), 255); }
 
-    void statisticsLabelsAreTheThirtyTwo()
-    {
+    void statisticsLabelsAreTheThirtyTwo() {
         QCOMPARE(debug_->statisticsLabels().size(), 32);
         for (QLabel* label : debug_->statisticsLabels())
             QCOMPARE(label->width(), 150);

@@ -1,8 +1,5 @@
 // The two skins and the start-up look, and the loading of the theme pictures.
 
-#include "KarvoError.h"
-#include "SkinManager.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -10,6 +7,9 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "KarvoError.h"
+#include "SkinManager.h"
 
 using namespace karvo;
 
@@ -22,21 +22,18 @@ private slots:
     void init() { oldCwd_ = QDir::currentPath(); }
     void cleanup() { QDir::setCurrent(oldCwd_); }
 
-    void skinsRestyleTheApplication_data()
-    {
+    void skinsRestyleTheApplication_data() {
         QTest::addColumn<QString>("skin");
         QTest::addColumn<bool>("dark");
         QTest::newRow("Dark") << "Dark" << true;
         QTest::newRow("Light") << "Light" << false;
     }
-    void skinsRestyleTheApplication()
-    {
+    void skinsRestyleTheApplication() {
         QFETCH(QString, skin);
         QFETCH(bool, dark);
         SkinManager skins;
         skins.setSkin(skin);
         QCOMPARE(skins.skin(), skin);
-        QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
         const QColor window = QApplication::palette().color(QPalette::Window);
         const QColor text = QApplication::palette().color(QPalette::WindowText);
         QCOMPARE(window.lightness() < 100, dark);
@@ -46,10 +43,12 @@ private slots:
         QGroupBox box(QStringLiteral("Steering"));
         box.ensurePolished();
         QCOMPARE(box.palette().color(QPalette::Window), window);
+        // Under the style sheet: the Fusion style.
+        qApp->setStyleSheet(QString());
+        QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
     }
 
-    void switchingChangesTheLook()
-    {
+    void switchingChangesTheLook() {
         SkinManager skins;
         skins.setSkin(QStringLiteral("Dark"));
         const QPalette dark = QApplication::palette();
@@ -62,9 +61,9 @@ private slots:
         QCOMPARE(qApp->styleSheet(), SkinManager::styleSheetFor(QString()));
     }
 
-    void styleSheetsCoverTheWindow()
-    {
-        for (const QString& skin : SkinManager::skinNames() << QString()) {
+    void styleSheetsCoverTheWindow() {
+        const QStringList looks = SkinManager::skinNames() << QString();  // and the start-up look
+        for (const QString& skin : looks) {
             const QString sheet = SkinManager::styleSheetFor(skin);
             for (const char* part : {"QGroupBox", "QSlider", "QTabBar", "QStatusBar", "QMenu::item",
                                      "QMenu::indicator", "filled=\"true\""}) {
@@ -74,22 +73,19 @@ private slots:
         }
     }
 
-    void unknownSkinIsAnError()
-    {
+    void unknownSkinIsAnError() {
         SkinManager skins;
         skins.setSkin(QStringLiteral("Light"));
         QVERIFY_THROWS_EXCEPTION(KarvoError, skins.setSkin(QStringLiteral("Beijing")));
         QCOMPARE(skins.skin(), QStringLiteral("Light"));
     }
 
-    void shippedPictures_data()
-    {
+    void shippedPictures_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("dark") << "themes/bg_dark.png";
         QTest::newRow("light") << "themes/bg_light.png";
     }
-    void shippedPictures()
-    {
+    void shippedPictures() {
         QFETCH(QString, path);
         QDir::setCurrent(QStringLiteral(KARVO_SOURCE_DIR));  // looked up from the current directory
         const QImage picture = loadThemePicture(path);
@@ -97,16 +93,17 @@ private slots:
         QVERIFY(QFileInfo(path).size() < 64 * 1024);
     }
 
-    void pictureErrors_data()
-    {
-        QTest::addColumn<QString>("setUp");  // what is at themes/bg_dark.png
+    void pictureErrors_data() {
+        QTest::addColumn<QString>("setUp");   // what is at themes/bg_dark.png
         QTest::addColumn<QString>("reason");  // the end of the message; empty: any reason
-        QTest::newRow("missing") << "nothing" << "No such file or directory";
-        QTest::newRow("not a picture") << "text" << "";
-        QTest::newRow("a folder") << "folder" << "";
+        QTest::newRow("missing") << "nothing"
+                                 << "No such file or directory";
+        QTest::newRow("not a picture") << "text"
+                                       << "";
+        QTest::newRow("a folder") << "folder"
+                                  << "";
     }
-    void pictureErrors()
-    {
+    void pictureErrors() {
         QFETCH(QString, setUp);
         QFETCH(QString, reason);
         QTemporaryDir dir;

@@ -1,9 +1,9 @@
-#include "CheckGroupBox.h"
-
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include "CheckGroupBox.h"
 
 using karvo::CheckGroupBox;
 
@@ -13,8 +13,7 @@ class TestCheckGroupBox : public QObject {
     struct Fixture {
         CheckGroupBox box{QStringLiteral("Damper")};
         QSlider* child = nullptr;
-        Fixture()
-        {
+        Fixture() {
             auto* layout = new QVBoxLayout(&box);
             child = new QSlider(Qt::Horizontal, &box);
             layout->addWidget(child);
@@ -25,8 +24,7 @@ class TestCheckGroupBox : public QObject {
     };
 
 private slots:
-    void fixtureWorks()
-    {
+    void fixtureWorks() {
         Fixture f;
         QVERIFY(QTest::qWaitForWindowExposed(&f.box));
         QVERIFY(f.box.isChecked());
@@ -34,8 +32,7 @@ private slots:
         QVERIFY(f.box.rect().contains(f.box.checkBoxRect()));
     }
 
-    void checkStateNeverDisablesChildren()
-    {
+    void checkStateNeverDisablesChildren() {
         Fixture f;
         f.box.setChecked(false);
         QVERIFY(f.child->isEnabled());
@@ -46,8 +43,7 @@ private slots:
         QVERIFY(f.child->isEnabled());
     }
 
-    void clickedOnlyForTheUser()
-    {
+    void clickedOnlyForTheUser() {
         Fixture f;
         QSignalSpy clicked(&f.box, &QGroupBox::clicked);
         f.box.setChecked(false);
@@ -65,21 +61,21 @@ private slots:
         QVERIFY(f.box.isChecked());
     }
 
-    void clicksElsewhereDoNothing()
-    {
+    void clicksElsewhereDoNothing() {
         Fixture f;
         QSignalSpy clicked(&f.box, &QGroupBox::clicked);
         // Below the caption, inside the frame.
-        QTest::mouseClick(&f.box, Qt::LeftButton, {}, QPoint(f.box.width() - 10, f.box.height() - 8));
+        QTest::mouseClick(&f.box, Qt::LeftButton, {},
+                          QPoint(f.box.width() - 10, f.box.height() - 8));
         // Pressed on the check box but released elsewhere: no click either.
         QTest::mousePress(&f.box, Qt::LeftButton, {}, f.box.checkBoxRect().center());
-        QTest::mouseRelease(&f.box, Qt::LeftButton, {}, QPoint(f.box.width() - 10, f.box.height() - 8));
+        QTest::mouseRelease(&f.box, Qt::LeftButton, {},
+                            QPoint(f.box.width() - 10, f.box.height() - 8));
         QCOMPARE(clicked.count(), 0);
         QVERIFY(f.box.isChecked());
     }
 
-    void disabledGroupIgnoresClicks()
-    {
+    void disabledGroupIgnoresClicks() {
         Fixture f;
         f.box.setEnabled(false);
         QTest::mouseClick(&f.box, Qt::LeftButton, {}, f.box.checkBoxRect().center());

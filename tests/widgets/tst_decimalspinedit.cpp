@@ -1,8 +1,8 @@
-#include "DecimalSpinEdit.h"
-
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+
+#include "DecimalSpinEdit.h"
 
 using karvo::DecimalSpinEdit;
 
@@ -12,8 +12,7 @@ class TestDecimalSpinEdit : public QObject {
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
 
-    void keepsTheFullValue_data()
-    {
+    void keepsTheFullValue_data() {
         QTest::addColumn<int>("decimals");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");
@@ -24,8 +23,7 @@ private slots:
         QTest::newRow("float Kp as double") << 2 << static_cast<double>(0.123f) << "0.12";
         QTest::newRow("negative with places") << 2 << -2.5 << "-2.50";
     }
-    void keepsTheFullValue()
-    {
+    void keepsTheFullValue() {
         QFETCH(int, decimals);
         QFETCH(double, value);
         QFETCH(QString, shown);
@@ -35,8 +33,7 @@ private slots:
         QCOMPARE(edit.value(), value);  // exactly, not rounded to the places shown
     }
 
-    void typedTextReplacesTheValue()
-    {
+    void typedTextReplacesTheValue() {
         DecimalSpinEdit edit(2, 1, 0.123);
         QSignalSpy changed(&edit, &DecimalSpinEdit::valueChanged);
         edit.show();
@@ -47,11 +44,10 @@ private slots:
         QCOMPARE(changed.last().at(0).toDouble(), -7.125);
         QTest::keyClick(&edit, Qt::Key_Return);
         QCOMPARE(edit.text(), QStringLiteral("-7.13"));  // standard form again...
-        QCOMPARE(edit.value(), -7.125);                   // ...the value as typed
+        QCOMPARE(edit.value(), -7.125);                  // ...the value as typed
     }
 
-    void unparsableTextKeepsTheValue()
-    {
+    void unparsableTextKeepsTheValue() {
         DecimalSpinEdit edit(0, 1, 1000);
         edit.show();
         edit.selectAll();
@@ -61,18 +57,19 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("1000"));
     }
 
-    void typing_data()
-    {
+    void typing_data() {
         QTest::addColumn<bool>("digitsOnly");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
-        QTest::newRow("free") << false << "-3.5x" << "-3.5" << -3.5;
-        QTest::newRow("digits only") << true << "-3.5x" << "35" << 35.0;
-        QTest::newRow("digits only, digits") << true << "120" << "120" << 120.0;
+        QTest::newRow("free") << false << "-3.5x"
+                              << "-3.5" << -3.5;
+        QTest::newRow("digits only") << true << "-3.5x"
+                                     << "35" << 35.0;
+        QTest::newRow("digits only, digits") << true << "120"
+                                             << "120" << 120.0;
     }
-    void typing()
-    {
+    void typing() {
         QFETCH(bool, digitsOnly);
         QFETCH(QString, typed);
         QFETCH(QString, text);
@@ -86,8 +83,7 @@ private slots:
         QCOMPARE(edit.value(), value);
     }
 
-    void stepsWithoutRangeLimit_data()
-    {
+    void stepsWithoutRangeLimit_data() {
         QTest::addColumn<double>("start");
         QTest::addColumn<double>("step");
         QTest::addColumn<int>("steps");
@@ -96,8 +92,7 @@ private slots:
         QTest::newRow("past u32") << 4294967295.0 << 1.0 << 1 << 4294967296.0;
         QTest::newRow("tenths") << 1.0 << 0.1 << 2 << 1.2;
     }
-    void stepsWithoutRangeLimit()
-    {
+    void stepsWithoutRangeLimit() {
         QFETCH(double, start);
         QFETCH(double, step);
         QFETCH(int, steps);
@@ -108,8 +103,7 @@ private slots:
         QVERIFY(qAbs(edit.value() - expected) < 1e-9);
     }
 
-    void arrowKeysStep()
-    {
+    void arrowKeysStep() {
         DecimalSpinEdit edit(0, 1, 5);
         edit.show();
         QTest::keyClick(&edit, Qt::Key_Up);
@@ -118,8 +112,7 @@ private slots:
         QCOMPARE(edit.value(), 6.0);
     }
 
-    void usesTheLocaleSeparator()
-    {
+    void usesTheLocaleSeparator() {
         DecimalSpinEdit edit(2, 1, 0);
         edit.setLocale(QLocale(QLocale::German, QLocale::Germany));
         edit.setValue(1234.5);
@@ -130,8 +123,7 @@ private slots:
         QCOMPARE(edit.value(), 0.25);
     }
 
-    void isRightAligned()
-    {
+    void isRightAligned() {
         DecimalSpinEdit edit;
         QVERIFY(edit.alignment() & Qt::AlignRight);
     }

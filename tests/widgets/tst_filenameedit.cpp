@@ -1,5 +1,3 @@
-#include "FileNameEdit.h"
-
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -9,6 +7,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "FileNameEdit.h"
+
 using karvo::FileNameEdit;
 
 class TestFileNameEdit : public QObject {
@@ -16,8 +16,7 @@ class TestFileNameEdit : public QObject {
 
     // Delivers a drag that enters and drops at the middle of the control; returns whether the
     // drop was accepted.
-    static bool dropOn(FileNameEdit& edit, const QList<QUrl>& urls)
-    {
+    static bool dropOn(FileNameEdit& edit, const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
         const QPoint at = edit.rect().center();
@@ -31,8 +30,7 @@ class TestFileNameEdit : public QObject {
     }
 
 private slots:
-    void holdsAtMost255Characters()
-    {
+    void holdsAtMost255Characters() {
         FileNameEdit edit;
         edit.setText(QString(300, u'a'));
         QCOMPARE(edit.text().size(), 255);
@@ -42,8 +40,7 @@ private slots:
         QCOMPARE(edit.text(), QString(255, u'a'));
     }
 
-    void droppedFileBecomesTheText_data()
-    {
+    void droppedFileBecomesTheText_data() {
         QTest::addColumn<QList<QUrl>>("urls");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("text");
@@ -53,11 +50,10 @@ private slots:
             << QList<QUrl>{QUrl("https://example.invalid/x.log"),
                            QUrl::fromLocalFile("/var/tmp/a b.log")}
             << true << "/var/tmp/a b.log";
-        QTest::newRow("not a local file") << QList<QUrl>{QUrl("https://example.invalid/x.log")}
-                                          << false << "debug.log";
+        QTest::newRow("not a local file")
+            << QList<QUrl>{QUrl("https://example.invalid/x.log")} << false << "debug.log";
     }
-    void droppedFileBecomesTheText()
-    {
+    void droppedFileBecomesTheText() {
         QFETCH(QList<QUrl>, urls);
         QFETCH(bool, accepted);
         QFETCH(QString, text);
@@ -69,23 +65,22 @@ private slots:
         QCOMPARE(selected.count(), accepted ? 1 : 0);
     }
 
-    void longDroppedPathIsCut()
-    {
+    void longDroppedPathIsCut() {
         FileNameEdit edit;
         const QString deep = QStringLiteral("/tmp/") + QString(400, u'd') + QStringLiteral(".log");
         QVERIFY(dropOn(edit, {QUrl::fromLocalFile(deep)}));
         QCOMPARE(edit.text(), deep.left(255));
     }
 
-    void browseAsksTheDialog_data()
-    {
+    void browseAsksTheDialog_data() {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("text");
-        QTest::newRow("chosen") << "/home/me/ffb.log" << "/home/me/ffb.log";
-        QTest::newRow("cancelled") << "" << "debug.log";
+        QTest::newRow("chosen") << "/home/me/ffb.log"
+                                << "/home/me/ffb.log";
+        QTest::newRow("cancelled") << ""
+                                   << "debug.log";
     }
-    void browseAsksTheDialog()
-    {
+    void browseAsksTheDialog() {
         QFETCH(QString, answer);
         QFETCH(QString, text);
         FileNameEdit edit;

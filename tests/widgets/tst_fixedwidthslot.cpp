@@ -1,10 +1,10 @@
-#include "EventWatcher.h"
-#include "FixedWidthSlot.h"
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QTest>
+
+#include "EventWatcher.h"
+#include "FixedWidthSlot.h"
 
 using karvo::EventWatcher;
 using karvo::FixedWidthSlot;
@@ -13,8 +13,7 @@ class TestFixedWidthSlot : public QObject {
     Q_OBJECT
 
 private slots:
-    void fixedWidthSurvivesANarrowLayout()
-    {
+    void fixedWidthSurvivesANarrowLayout() {
         QWidget parent;
         auto* layout = new QHBoxLayout(&parent);
         auto* caption = new QLabel(QStringLiteral("Speed"));
@@ -34,18 +33,23 @@ private slots:
         QCOMPARE(value->height(), slot->height());
     }
 
-    void slotAsksForTheFullWidthWhenThereIsRoom()
-    {
-        auto* value = new QLabel(QStringLiteral("0"));
-        value->setFixedWidth(150);
-        FixedWidthSlot slot(value);
-        QCOMPARE(slot.sizeHint().width(), 150);
+    void slotAsksForItsPreferredWidth() {
+        auto* value = new QLabel(QStringLiteral("Absolute Encoder"));
+        const int natural = value->sizeHint().width();
         value->setFixedWidth(300);
-        QCOMPARE(slot.sizeHint().width(), 300);
+        FixedWidthSlot slot(value);
+        QCOMPARE(slot.sizeHint().width(), natural);  // not the fixed 300
+        slot.setPreferredWidth(64);
+        QCOMPARE(slot.sizeHint().width(), 64);
+        QVERIFY(slot.minimumSizeHint().width() <= 64);
+        slot.resize(64, 20);
+        slot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&slot));
+        QCOMPARE(value->width(), 300);
+        QCOMPARE(value->height(), 20);
     }
 
-    void watcherRunsOnceAfterABurstOfEvents()
-    {
+    void watcherRunsOnceAfterABurstOfEvents() {
         QWidget watched;
         int calls = 0;
         auto* watcher = new EventWatcher(&watched, {QEvent::Resize}, [&] { ++calls; });

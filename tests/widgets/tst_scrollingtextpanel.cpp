@@ -1,21 +1,19 @@
-#include "ScrollingTextPanel.h"
-
 #include <QTest>
+
+#include "ScrollingTextPanel.h"
 
 using karvo::ScrollingTextPanel;
 
 class TestScrollingTextPanel : public QObject {
     Q_OBJECT
 
-    static QImage solid(QColor colour)
-    {
+    static QImage solid(QColor colour) {
         QImage picture(30, 12, QImage::Format_RGB32);
         picture.fill(colour);
         return picture;
     }
 
-    static bool hasPixel(const QImage& image, QRgb wanted)
-    {
+    static bool hasPixel(const QImage& image, QRgb wanted) {
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if ((image.pixel(x, y) & 0xFFFFFF) == (wanted & 0xFFFFFF))
@@ -24,8 +22,7 @@ class TestScrollingTextPanel : public QObject {
     }
 
 private slots:
-    void scrollsThroughThenPausesAtTheTop()
-    {
+    void scrollsThroughThenPausesAtTheTop() {
         ScrollingTextPanel panel;
         panel.setLines({QStringLiteral("[title]Title"), QString(), QStringLiteral("plain")});
         const int height = panel.contentHeight();
@@ -47,8 +44,7 @@ private slots:
         QCOMPARE(panel.currentIntervalMs(), 60);
     }
 
-    void startRunsTheTimer()
-    {
+    void startRunsTheTimer() {
         ScrollingTextPanel panel;
         panel.setLines({QStringLiteral("a"), QStringLiteral("b")});
         QVERIFY(!panel.isRunning());
@@ -59,16 +55,14 @@ private slots:
         QVERIFY(!panel.isRunning());
     }
 
-    void styleTagsChooseTheFont_data()
-    {
+    void styleTagsChooseTheFont_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("blackText");
         QTest::newRow("title style is black") << "[title]MMMM" << true;
         QTest::newRow("plain text is light") << "MMMM" << false;
         QTest::newRow("unknown tag is plain text") << "[nosuch]MMMM" << false;
     }
-    void styleTagsChooseTheFont()
-    {
+    void styleTagsChooseTheFont() {
         QFETCH(QString, line);
         QFETCH(bool, blackText);
         ScrollingTextPanel panel;
@@ -78,8 +72,7 @@ private slots:
         QCOMPARE(hasPixel(panel.grab().toImage(), qRgb(0, 0, 0)), blackText);
     }
 
-    void titleStylesMatchTheirDescription()
-    {
+    void titleStylesMatchTheirDescription() {
         ScrollingTextPanel panel;
         const auto title = panel.fontStyle(QStringLiteral("title"));
         QCOMPARE(title.font.pixelSize(), 16);
@@ -93,8 +86,7 @@ private slots:
         QCOMPARE(panel.fontStyle(QString()).font.pixelSize(), 13);
     }
 
-    void pictureIsDrawnBehindTheText()
-    {
+    void pictureIsDrawnBehindTheText() {
         ScrollingTextPanel panel;
         panel.resize(120, 60);
         const QPoint corner(2, 57);  // no text down there

@@ -1,7 +1,7 @@
-#include "StatusPanels.h"
-
 #include <QMainWindow>
 #include <QTest>
+
+#include "StatusPanels.h"
 
 using karvo::StatusPanels;
 
@@ -9,8 +9,7 @@ class TestStatusPanels : public QObject {
     Q_OBJECT
 
 private slots:
-    void panelsAtStart_data()
-    {
+    void panelsAtStart_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("width");
         QTest::addColumn<QString>("text");
@@ -22,8 +21,7 @@ private slots:
         QTest::newRow("5 firmware") << 5 << 100 << "";
         QTest::newRow("6 unused") << 6 << 50 << "";
     }
-    void panelsAtStart()
-    {
+    void panelsAtStart() {
         QFETCH(int, index);
         QFETCH(int, width);
         QFETCH(QString, text);
@@ -32,16 +30,14 @@ private slots:
         QCOMPARE(bar.panelText(index), text);
     }
 
-    void nameAndHeight()
-    {
+    void nameAndHeight() {
         StatusPanels bar;
         QCOMPARE(bar.objectName(), QStringLiteral("StatusBar"));
         QCOMPARE(bar.panelCount(), 7);
         QCOMPARE(bar.height(), 19);
     }
 
-    void textsAndWidthsChange()
-    {
+    void textsAndWidthsChange() {
         StatusPanels bar;
         bar.setPanelText(4, QStringLiteral("Connected"));
         bar.setPanelWidth(0, 716);
@@ -55,8 +51,7 @@ private slots:
         QCOMPARE(bar.panelWidth(-1), 0);
     }
 
-    void panelsNeverWidenTheWindow()
-    {
+    void panelsNeverWidenTheWindow() {
         QMainWindow window;
         auto* bar = new StatusPanels(&window);
         window.setStatusBar(bar);
@@ -68,8 +63,7 @@ private slots:
         QCOMPARE(bar->width(), 500);
     }
 
-    void paintsThePanelTexts()
-    {
+    void paintsThePanelTexts() {
         StatusPanels bar;
         bar.resize(1000, 19);
         const QImage empty = bar.grab().toImage();

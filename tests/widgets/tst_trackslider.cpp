@@ -1,18 +1,17 @@
-#include "TrackSlider.h"
-
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 
+#include "TrackSlider.h"
+
 using karvo::TrackSlider;
 
 class TestTrackSlider : public QObject {
     Q_OBJECT
 
-    static QRect handleRect(const TrackSlider& slider)
-    {
+    static QRect handleRect(const TrackSlider& slider) {
         QStyleOptionSlider option;
         option.initFrom(&slider);
         option.orientation = slider.orientation();
@@ -26,8 +25,7 @@ class TestTrackSlider : public QObject {
     }
 
 private slots:
-    void isAPlainHorizontalTrack()
-    {
+    void isAPlainHorizontalTrack() {
         TrackSlider slider(180, 1080, 180);
         QCOMPARE(slider.orientation(), Qt::Horizontal);
         QCOMPARE(slider.tickPosition(), QSlider::NoTicks);
@@ -36,15 +34,13 @@ private slots:
         QCOMPARE(slider.value(), 1080);  // clamped into the range
     }
 
-    void clickOnTheTrackJumpsThere_data()
-    {
+    void clickOnTheTrackJumpsThere_data() {
         QTest::addColumn<double>("fraction");
         QTest::newRow("near the left") << 0.2;
         QTest::newRow("middle") << 0.5;
         QTest::newRow("near the right") << 0.85;
     }
-    void clickOnTheTrackJumpsThere()
-    {
+    void clickOnTheTrackJumpsThere() {
         QFETCH(double, fraction);
         TrackSlider slider(0, 1000, 0);
         slider.resize(400, 24);
@@ -58,8 +54,7 @@ private slots:
         QVERIFY(qAbs(slider.value() - static_cast<int>(1000 * fraction)) <= 25);
     }
 
-    void clickOnTheThumbDoesNotMoveIt()
-    {
+    void clickOnTheThumbDoesNotMoveIt() {
         TrackSlider slider(0, 100, 40);
         slider.resize(300, 24);
         slider.show();
@@ -68,8 +63,7 @@ private slots:
         QCOMPARE(slider.value(), 40);
     }
 
-    void dragShowsThePositionAboveTheThumb()
-    {
+    void dragShowsThePositionAboveTheThumb() {
         TrackSlider slider(0, 100, 10);
         slider.resize(300, 24);
         slider.move(100, 200);
@@ -91,8 +85,7 @@ private slots:
         QVERIFY(!slider.positionTip()->isVisible());
     }
 
-    void filledIsAStyleProperty()
-    {
+    void filledIsAStyleProperty() {
         TrackSlider slider;
         QCOMPARE(slider.property("filled").toBool(), false);
         slider.setFilled(true);
