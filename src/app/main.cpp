@@ -3,10 +3,12 @@
 
 #include "KarvoError.h"
 #include "LinuxHidBackend.h"
+#include "LogindMonitor.h"
 #include "ScreenshotTour.h"
 #include "SimulatedHidBackend.h"
 #include "TMainForm.h"
 #include "TamselConfig.h"
+#include "TerminationSignals.h"
 #include "WheelBaseFirmware.h"
 #include "WireTrace.h"
 
@@ -14,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -81,12 +84,24 @@ int main(int argc, char* argv[]) {
     int exitCode = 0;
     {
         TMainForm window(std::move(options));
+
+        // The end of the session: SIGTERM/SIGHUP at log-out and shutdown, logind's shutdown, and
+        // the X11 session manager's request. Sleep and resume come from logind.
+        TerminationSignals termination;
+        QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
+                         [&window](int) { window.power->WMENDSESSION(); });
+        LogindMonitor logind(*window.power, [&window](const QString& msg) { window.SetSysLog(msg); });
+        logind.start();
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, &logind,
+                         [&logind](QSessionManager&) { logind.sessionEndRequested(); });
+
         window.resize(1081, 578 + window.menuBar()->sizeHint().height() + 19);
         if (QScreen* screen = window.screen())
             window.move(screen->availableGeometry().center() - window.rect().center());
         window.show();
         if (parser.isSet(screenshots)) startScreenshotTour(window, parser.value(screenshots));
-        exitCode = app.exec();
+        // A session end that arrived while the window was being shown has ended its loop already.
+        if (!window.isTerminating()) exitCode = app.exec();
     }
     return exitCode;
 }

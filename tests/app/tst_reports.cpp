@@ -184,6 +184,26 @@ private slots:
         QCOMPARE(f.w().ui.debugPage->dPWMPeriod->text(), QStringLiteral("-5"));
     }
 
+    void eachDumpGoesToTheFileNamedAtThatMoment() {
+        AppFixture f;
+        QVERIFY(f.waitConnectedAndSettled());
+        f.w().ui.debugPage->enableLogTofile->setChecked(true);
+        TFFBReport forces;
+        forces.totalForce = 1.5f;
+        deliver(f.w(), 65, response(254, 255, bytesOf(forces)));
+        f.w().ui.debugPage->LogfileSelector->setText(QStringLiteral("second.log"));
+        deliver(f.w(), 65, response(254, 255, bytesOf(forces)));
+        const QByteArray first = f.fileInCwd("debug.log");
+        const QByteArray second = f.fileInCwd("second.log");
+        QVERIFY(first.startsWith("{\"sineForce\":0,"));  // plain ASCII, no byte-order mark
+        QCOMPARE(first, second);
+        QCOMPARE(first.count("\r\n"), 1);
+        // Unticked: nothing is written anywhere.
+        f.w().ui.debugPage->enableLogTofile->setChecked(false);
+        deliver(f.w(), 65, response(254, 255, bytesOf(forces)));
+        QCOMPARE(f.fileInCwd("second.log"), second);
+    }
+
     void aFailedDumpIsShownAndTheAnswerStillAcknowledged_data() {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("error");
