@@ -100,6 +100,26 @@ void showGain(QSlider* slider, quint16 value) {
     slider->setValue(clampToRange(gainFromWire(value), slider->minimum(), slider->maximum()));
 }
 
+// Gives the caption columns of groups stacked in one page column the same width, so that their
+// sliders start at the same place.
+void alignCaptionColumns(const QList<QWidget*>& groups) {
+    QList<QGridLayout*> grids;
+    int widest = 0;
+    for (QWidget* group : groups) {
+        auto* grid = qobject_cast<QGridLayout*>(group->layout());
+        if (grid == nullptr)
+            continue;
+        grids << grid;
+        for (int row = 0; row < grid->rowCount(); ++row) {
+            QLayoutItem* item = grid->itemAtPosition(row, 0);
+            if (item != nullptr && qobject_cast<QLabel*>(item->widget()) != nullptr)
+                widest = qMax(widest, item->sizeHint().width());
+        }
+    }
+    for (QGridLayout* grid : grids)
+        grid->setColumnMinimumWidth(0, widest);
+}
+
 }  // namespace
 
 BasePage::BasePage(QWidget* parent) : QWidget(parent) {
@@ -114,14 +134,21 @@ BasePage::BasePage(QWidget* parent) : QWidget(parent) {
     columns->setSpacing(6);
     auto* left = new QVBoxLayout;
     left->setSpacing(6);
-    left->addWidget(buildSteering());
-    left->addWidget(buildForce());
-    left->addWidget(buildFilter(), 1);
-    columns->addLayout(left, 1);
-    columns->addWidget(buildGameEffects(), 1);
-    columns->addWidget(buildUserEffects(), 1);
+    // Extra height is shared by the rows of the groups, so that every column spaces its rows
+    // alike: each group stretches by its number of rows.
+    left->addWidget(buildSteering(), 2);
+    left->addWidget(buildForce(), 3);
+    left->addWidget(buildFilter(), 7);
+    // The game effects need the least room across; the steering row the most.
+    columns->addLayout(left, 6);
+    columns->addWidget(buildGameEffects(), 5);
+    columns->addWidget(buildUserEffects(), 6);
     page->addLayout(columns, 1);
     page->addWidget(buildBottomBar());
+
+    alignCaptionColumns({GroupBasic, GroupForce, GroupFilter});
+    alignCaptionColumns(
+        {GroupUserDamper, GroupUserFriction, GroupUserInertia, GroupUserSpring, GroupUserEffect});
 }
 
 BasePage::~BasePage() = default;
@@ -213,7 +240,6 @@ QWidget* BasePage::buildFilter() {
         grid->addWidget(fields[i].second, row + i, 1, 1, 2, Qt::AlignLeft);
     }
     sComboBox1->setMinimumWidth(110);
-    grid->setRowStretch(grid->rowCount(), 1);
     return GroupFilter;
 }
 
@@ -236,7 +262,6 @@ QWidget* BasePage::buildGameEffects() {
     sSineGain = addSliderRow(grid, tr("Sine Gain"), "sSineGain", 0, 100, 100);
     sSawtoothUpGain = addSliderRow(grid, tr("Sawtooth Up"), "sSawtoothUpGain", 0, 100, 100);
     sSawtoothDownGain = addSliderRow(grid, tr("Sawtooth Down"), "sSawtoothDownGain", 0, 100, 100);
-    grid->setRowStretch(grid->rowCount(), 1);
     return GroupGameEffects;
 }
 
@@ -272,7 +297,7 @@ QWidget* BasePage::buildUserEffects() {
         *pair.force = addSliderRow(grid, tr("Force"), pair.forceName, 0, 10000, 10000);
         *pair.gain = addSliderRow(grid, tr("Gain"), pair.gainName, 0, 100, 100);
         *pair.box = box;
-        column->addWidget(box);
+        column->addWidget(box, 2);
     }
 
     GroupUserEffect = group(tr("Effect"), "GroupUserEffect", GroupUserEffects);
@@ -283,8 +308,7 @@ QWidget* BasePage::buildUserEffects() {
         addSliderRow(grid, tr("Saturation"), "userEffectSaturation", 0, 10000, 10000);
     userEffectCoefficient =
         addSliderRow(grid, tr("Coefficient"), "userEffectCoefficient", 0, 10000, 10000);
-    column->addWidget(GroupUserEffect);
-    column->addStretch(1);
+    column->addWidget(GroupUserEffect, 4);
     return GroupUserEffects;
 }
 

@@ -177,8 +177,7 @@ QMenu::item { padding: 4px 28px 4px 26px; }
 QMenu::item:selected { background: %3; color: %4; }
 QMenu::separator { height: 1px; background: %1; margin: 4px 8px; }
 QMenu::indicator { width: 13px; height: 13px; left: 7px; }
-QPlainTextEdit#sysLog { background: %14; font-family: "DejaVu Sans Mono", monospace;
-                        font-size: 12px; }
+QPlainTextEdit#sysLog { background: %14; }
 QToolTip, QLabel#positionTip { background: %15; color: %16; border: 1px solid %1; padding: 1px 3px; }
 )");
     return sheet
