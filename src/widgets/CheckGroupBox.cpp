@@ -79,15 +79,6 @@ void CheckGroupBox::mousePressEvent(QMouseEvent* event) {
     QGroupBox::mousePressEvent(event);
 }
 
-void CheckGroupBox::mouseMoveEvent(QMouseEvent* event) {
-    const bool over = hitsCaption(event->position().toPoint());
-    if (over != hovered_) {
-        hovered_ = over;
-        update();
-    }
-    QGroupBox::mouseMoveEvent(event);
-}
-
 void CheckGroupBox::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && pressed_) {
         pressed_ = false;
@@ -101,7 +92,19 @@ void CheckGroupBox::mouseReleaseEvent(QMouseEvent* event) {
     QGroupBox::mouseReleaseEvent(event);
 }
 
+void CheckGroupBox::setHovered(bool hovered) {
+    if (hovered == hovered_)
+        return;
+    hovered_ = hovered;
+    update();
+}
+
 bool CheckGroupBox::event(QEvent* event) {
+    // The caption's check box lights up under the mouse, as a check box does.
+    if (event->type() == QEvent::HoverEnter || event->type() == QEvent::HoverMove)
+        setHovered(hitsCaption(static_cast<QHoverEvent*>(event)->position().toPoint()));
+    else if (event->type() == QEvent::HoverLeave)
+        setHovered(false);
     // QGroupBox handles Space in event() itself, before keyPressEvent, and would emit clicked()
     // without changing anything for a group that is not checkable in its sense.
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
@@ -121,14 +124,6 @@ bool CheckGroupBox::event(QEvent* event) {
         }
     }
     return QGroupBox::event(event);
-}
-
-void CheckGroupBox::leaveEvent(QEvent* event) {
-    if (hovered_) {
-        hovered_ = false;
-        update();
-    }
-    QGroupBox::leaveEvent(event);
 }
 
 }  // namespace karvo

@@ -27,14 +27,13 @@ public:
 protected:
     void initStyleOption(QStyleOptionGroupBox* option) const override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     bool hitsCaption(const QPoint& pos) const;
     void userToggle();
+    void setHovered(bool hovered);
 
     bool checked_ = false;
     bool pressed_ = false;
