@@ -72,13 +72,17 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     scalingWatcher =
         new EventWatcher(window, {QEvent::Resize, QEvent::ScreenChangeInternal, QEvent::Show},
                          [this] { applyFixedWidths(); });
-    // A change of pixel density on the window's screen.
-    for (QScreen* screen : QGuiApplication::screens()) {
-        QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, scalingWatcher,
+    // A change of pixel density on any screen, including screens plugged in later.
+    EventWatcher* watcher = scalingWatcher;
+    const auto followScreen = [watcher](QScreen* screen) {
+        QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, watcher,
                          &EventWatcher::trigger);
-        QObject::connect(screen, &QScreen::physicalDotsPerInchChanged, scalingWatcher,
+        QObject::connect(screen, &QScreen::physicalDotsPerInchChanged, watcher,
                          &EventWatcher::trigger);
-    }
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        followScreen(screen);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, watcher, followScreen);
     applyFixedWidths();
 }
 
