@@ -4,7 +4,7 @@
 set -euo pipefail
 
 run_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
-              libudev-dev libgl1-mesa-dev libxkbcommon-dev fonts-dejavu-core)
+              libudev-dev libgl1-mesa-dev libxkbcommon-dev fonts-dejavu-core fonts-liberation2)
 test_packages=("${run_packages[@]}" clang libclang-rt-14-dev libbenchmark-dev dbus-daemon
                qemu-system-x86 busybox-static cpio kmod xvfb xauth)
 

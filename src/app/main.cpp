@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QScreen>
 #include <QSessionManager>
 #include <QStandardPaths>
 
@@ -95,9 +94,6 @@ int main(int argc, char* argv[]) {
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &logind,
                          [&logind](QSessionManager&) { logind.sessionEndRequested(); });
 
-        window.resize(1081, 578 + window.menuBar()->sizeHint().height() + 19);
-        if (QScreen* screen = window.screen())
-            window.move(screen->availableGeometry().center() - window.rect().center());
         window.show();
         if (parser.isSet(screenshots)) startScreenshotTour(window, parser.value(screenshots));
         // A session end that arrived while the window was being shown has ended its loop already.
