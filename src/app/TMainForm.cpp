@@ -5,6 +5,7 @@
 #include "HardwarePage.h"
 #include "HidController.h"
 #include "KarvoError.h"
+#include "RepaintLimiter.h"
 #include "SkinManager.h"
 #include "TamselConfig.h"
 #include "ThreadTimer.h"
@@ -47,6 +48,8 @@ void TMainForm::setMessageBoxHook(MessageBoxHook hook) { messageBoxHook() = std:
 
 TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     ui.setupUi(this);
+    // Streamed statistics change labels hundreds of times a second: paint at most once a frame.
+    new RepaintLimiter(this);
 
     HIDCtl = new HidController(std::move(options.backend), this);
     DevMon = new ThreadTimer(this);
