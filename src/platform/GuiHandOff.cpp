@@ -35,9 +35,12 @@ bool GuiHandOff::run(std::function<void()> work) {
                 }
             }
             work();
-            std::lock_guard lock(shared->mutex);
-            call->done = true;
-            call->ran = true;
+            {
+                std::lock_guard lock(shared->mutex);
+                call->done = true;
+                call->ran = true;
+            }
+            // Woken after the unlock, the worker does not wake up only to wait for the mutex.
             shared->wake.notify_all();
         },
         Qt::QueuedConnection);
