@@ -58,8 +58,8 @@ private:
     int fd_;
 };
 
-// The checks every name passes before the file is touched, in this order.
-void checkName(const QString& path, const QString& fullPath) {
+// The checks of a name that need no file system, in this order.
+void checkNameText(const QString& path) {
     if (path.size() >= kMaxPathLength) {
         fail(QStringLiteral("The specified path is too long"));
     }
@@ -68,6 +68,11 @@ void checkName(const QString& path, const QString& fullPath) {
     if (path.trimmed().isEmpty() || path.contains(QChar(u'\0'))) {
         fail(QStringLiteral("Invalid characters in path"));
     }
+}
+
+// Called when the file could not be opened: a folder that does not exist explains that before
+// anything else, as if it had been checked before the open. A file that opens has its folder.
+void checkFolder(const QString& fullPath) {
     if (!QFileInfo(QFileInfo(fullPath).absolutePath()).isDir()) {
         fail(QStringLiteral("The specified path was not found"));
     }
@@ -85,8 +90,10 @@ int openLocked(const QByteArray& nativePath, const QString& fullPath) {
     QString failureText = openText;
     int fd = ::open(nativePath.constData(), kFlags);
     if (fd < 0) {
-        if (errno != ENOENT) {
-            failWithSystemText(openText, fullPath, errno);
+        const int openError = errno;
+        checkFolder(fullPath);
+        if (openError != ENOENT) {
+            failWithSystemText(openText, fullPath, openError);
         }
         failureText = createText;
         fd = ::open(nativePath.constData(), kFlags | O_CREAT, 0666);
@@ -160,7 +167,10 @@ bool writeAll(int fd, off_t offset, const QByteArray& bytes) {
     return true;
 }
 
-FileEncoding sniffEncoding(int fd) {
+FileEncoding sniffEncoding(int fd, off_t size) {
+    if (size == 0) {
+        return FileEncoding::Ansi;
+    }
     const QByteArray head = readAt(fd, 0, kSniffLength);
     if (head.startsWith(kUtf8Bom)) {
         return FileEncoding::Utf8;
@@ -198,15 +208,11 @@ bool isAscii(const QString& text) {
     return true;
 }
 
-// Appends to a regular file; a failed write cuts the file back to its old end so that no part of
-// a line is left behind.
-void appendToRegularFile(int fd, const QByteArray& bytes) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        failWrite();
-    }
-    if (!writeAll(fd, info.st_size, bytes)) {
-        const int ignored = ::ftruncate(fd, info.st_size);
+// Appends to a regular file of the given size (taken under the lock); a failed write cuts the
+// file back to its old end so that no part of a line is left behind.
+void appendToRegularFile(int fd, off_t size, const QByteArray& bytes) {
+    if (!writeAll(fd, size, bytes)) {
+        const int ignored = ::ftruncate(fd, size);
         static_cast<void>(ignored);
         failWrite();
     }
@@ -239,10 +245,10 @@ void convertToUtf8AndAppend(int fd, const QString& text) {
 }  // namespace
 
 void AppendLogText(const QString& path, const QString& text) {
+    checkNameText(path);
+
     // The name is completed against the current directory now, at the moment of writing.
     const QString fullPath = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    checkName(path, fullPath);
-
     // A trailing slash names a folder: keep it so that the system refuses to create a file there.
     const QString openPath = path.endsWith(u'/') ? fullPath + u'/' : fullPath;
     const OpenFile file(openLocked(QFile::encodeName(openPath), fullPath));
@@ -261,21 +267,21 @@ void AppendLogText(const QString& path, const QString& text) {
         return;
     }
 
-    const FileEncoding encoding = sniffEncoding(fd);
+    const FileEncoding encoding = sniffEncoding(fd, info.st_size);
     switch (encoding) {
         case FileEncoding::Ansi:
             if (isAscii(text)) {
-                appendToRegularFile(fd, toWindows1252(text));
+                appendToRegularFile(fd, info.st_size, toWindows1252(text));
             } else {
                 convertToUtf8AndAppend(fd, text);
             }
             break;
         case FileEncoding::Utf8:
-            appendToRegularFile(fd, text.toUtf8());
+            appendToRegularFile(fd, info.st_size, text.toUtf8());
             break;
         case FileEncoding::Utf16LE:
         case FileEncoding::Utf16BE:
-            appendToRegularFile(fd, toUtf16(text, encoding));
+            appendToRegularFile(fd, info.st_size, toUtf16(text, encoding));
             break;
     }
 }
