@@ -6,6 +6,7 @@
 #              FUZZ_JOBS (parallel fuzzing processes per target, default 1).
 # Exit status: 0 when no target crashed, 1 when one did (its inputs are kept and listed).
 set -euo pipefail
+shopt -s nullglob
 
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +22,7 @@ nice ninja -C "$build" "${targets[@]}"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/karvo-fuzz.XXXXXX")
 crashed=0
-printf '%-16s %12s %8s %8s %s\n' target executions crashes corpus log
+printf '%-16s %12s %8s %8s\n' target executions crashes corpus
 for target in "${targets[@]}"; do
   name=${target#fuzz_}
   corpus=$scratch/corpus/$name
@@ -37,14 +38,15 @@ for target in "${targets[@]}"; do
   status=0
   (cd "$scratch" && "$build/fuzz/$target" "${options[@]}" "$corpus") > "$log" 2>&1 || status=$?
   # With -jobs the statistics are in the workers' logs.
-  executions=$(cat "$log" "$scratch"/fuzz-*.log 2>/dev/null |
-               sed -n 's/^stat::number_of_executed_units: *//p' | awk '{s += $1} END {print s + 0}')
+  logs=("$log" "$scratch"/fuzz-*.log)
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "${logs[@]}" |
+               awk '{s += $1} END {print s + 0}')
   crashes=$(find "$artifacts" -type f | wc -l)
   if (( status != 0 && crashes == 0 )); then crashes=1; fi
-  printf '%-16s %12s %8s %8s %s\n' "$target" "$executions" "$crashes" \
-    "$(find "$corpus" -type f | wc -l)" "$log"
+  printf '%-16s %12s %8s %8s\n' "$target" "$executions" "$crashes" "$(find "$corpus" -type f | wc -l)"
   if (( crashes > 0 )); then
     crashed=1
+    echo "  log: $log"
     find "$artifacts" -type f -printf '  kept input: %p\n'
   fi
   rm -f "$scratch"/fuzz-*.log
