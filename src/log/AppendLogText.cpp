@@ -208,6 +208,11 @@ bool isAscii(const QString& text) {
     return true;
 }
 
+// A plain ASCII text has the same bytes in Windows-1252 as in Latin-1, which Qt converts in bulk.
+QByteArray asciiBytes(const QString& text) {
+    return text.toLatin1();
+}
+
 // Appends to a regular file of the given size (taken under the lock); a failed write cuts the
 // file back to its old end so that no part of a line is left behind.
 void appendToRegularFile(int fd, off_t size, const QByteArray& bytes) {
@@ -261,7 +266,7 @@ void AppendLogText(const QString& path, const QString& text) {
     if (!S_ISREG(info.st_mode)) {
         // A device or pipe has no start to sniff or rewrite: the text goes out as it is, in
         // Windows-1252 when it is plain ASCII and in UTF-8 otherwise.
-        if (!writeAll(fd, -1, isAscii(text) ? toWindows1252(text) : text.toUtf8())) {
+        if (!writeAll(fd, -1, isAscii(text) ? asciiBytes(text) : text.toUtf8())) {
             failWrite();
         }
         return;
@@ -271,7 +276,7 @@ void AppendLogText(const QString& path, const QString& text) {
     switch (encoding) {
         case FileEncoding::Ansi:
             if (isAscii(text)) {
-                appendToRegularFile(fd, info.st_size, toWindows1252(text));
+                appendToRegularFile(fd, info.st_size, asciiBytes(text));
             } else {
                 convertToUtf8AndAppend(fd, text);
             }
