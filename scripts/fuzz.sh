@@ -3,7 +3,8 @@
 # its seed corpus, then prints executions and crashes per target.
 # Usage: scripts/fuzz.sh [seconds per target, default 60]
 # Environment: FUZZ_BUILD_DIR (default build-fuzz), FUZZ_TARGETS (default: all four),
-#              FUZZ_JOBS (parallel fuzzing processes per target, default 1).
+#              FUZZ_JOBS (parallel fuzzing processes per target, default 1),
+#              FUZZ_KEEP=1 (keep the scratch folder with the grown corpora and logs).
 # Exit status: 0 when no target crashed, 1 when one did (its inputs are kept and listed).
 set -euo pipefail
 shopt -s nullglob
@@ -49,11 +50,19 @@ for target in "${targets[@]}"; do
     echo "  log: $log"
     find "$artifacts" -type f -printf '  kept input: %p\n'
   fi
-  rm -f "$scratch"/fuzz-*.log
+  workerLogs=("$scratch"/fuzz-*.log)
+  if (( ${#workerLogs[@]} > 0 )); then
+    mkdir -p "$scratch/workers-$name"
+    mv "${workerLogs[@]}" "$scratch/workers-$name/"
+  fi
 done
 
 if (( crashed )); then
   echo "A target crashed; logs and inputs are kept in $scratch" >&2
   exit 1
 fi
-rm -rf "$scratch"
+if [[ ${FUZZ_KEEP:-0} == 1 ]]; then
+  echo "Corpora and logs kept in $scratch"
+else
+  rm -rf "$scratch"
+fi
