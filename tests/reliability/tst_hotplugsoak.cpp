@@ -70,7 +70,6 @@ private slots:
                 window->reports->HIDCtlDeviceData(device, id, data, size);
             });
         QString wheelPath = f.wheelPath;
-        int watchdogPlugs = 0;
         for (int cycle = 0; cycle < kCycles; ++cycle) {
             auto firmware = streamingFirmware();
             QString otherPath;
@@ -91,8 +90,8 @@ private slots:
                     wheelPath = f.sim->plugWheelBase(firmware);
                     f.sim->setNotifications(true);
                     QCOMPARE(f.panel(4), QStringLiteral("Disconnected"));
-                    f.w().DevMon->advance(1000);
-                    ++watchdogPlugs;
+                    f.w().DevMon->advance(1000);  // the tick's pass takes it at once
+                    QCOMPARE(f.panel(4), QStringLiteral("Connected"));
                     break;
                 case 3:  // another device comes as the wheel base goes, and goes after it
                     otherPath = f.sim->plugDevice(0x046d, QStringLiteral("Pedals"));
@@ -113,13 +112,12 @@ private slots:
                                     delivered >= deliveredBefore + kReportsPerCycle;
                          },
                          kSettleMs),
-                     qPrintable(QStringLiteral("cycle %1: no firmware answer").arg(cycle)));
+                     qPrintable(QStringLiteral("cycle %1: no firmware answer or no stream").arg(cycle)));
             QVERIFY2(f.w().HIDCtl->deviceCount() <= kMaxListedDevices,
                      qPrintable(QStringLiteral("cycle %1: %2 devices listed")
                                     .arg(cycle)
                                     .arg(f.w().HIDCtl->deviceCount())));
         }
-        QCOMPARE(watchdogPlugs, kCycles / 4);
         QVERIFY(delivered >= kCycles * kReportsPerCycle);
         qInfo("%d cycles, %d input reports handled", kCycles, delivered);
         QVERIFY(f.boxes.isEmpty());
