@@ -251,6 +251,10 @@ void convertToUtf8AndAppend(int fd, const QString& text) {
 
 void AppendLogText(const QString& path, const QString& text) {
     checkNameText(path);
+    // A current directory that has been removed has no path to complete a relative name with.
+    if (QDir::isRelativePath(path) && QDir::currentPath().isEmpty()) {
+        fail(QStringLiteral("The specified path was not found"));
+    }
 
     // The name is completed against the current directory now, at the moment of writing.
     const QString fullPath = QDir::cleanPath(QDir::current().absoluteFilePath(path));

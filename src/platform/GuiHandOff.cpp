@@ -1,11 +1,80 @@
 #include "GuiHandOff.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
+
+// ThreadSanitizer cannot see the lock that orders a posted event (Qt's own mutexes are futexes
+// in a library built without it); the hand-off tells it about that order itself.
+#if defined(__SANITIZE_THREAD__)
+#define KARVO_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KARVO_TSAN 1
+#endif
+#endif
+#ifdef KARVO_TSAN
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#endif
 
 namespace karvo {
 
+namespace {
+
+void publish(void* address) {
+#ifdef KARVO_TSAN
+    __tsan_release(address);
+#else
+    static_cast<void>(address);
+#endif
+}
+
+void receive(void* address) {
+#ifdef KARVO_TSAN
+    __tsan_acquire(address);
+#else
+    static_cast<void>(address);
+#endif
+}
+
+const QEvent::Type kHandOffEventType = GuiHandOff::eventType();
+
+// One handed-over call. The worker builds it completely before posting it and never touches it
+// again; Qt deletes it on the receiving thread, after the call or when the receiver goes.
+class HandOffEvent : public QEvent {
+public:
+    explicit HandOffEvent(std::function<void()> call)
+        : QEvent(kHandOffEventType), call_(std::move(call)) {}
+    ~HandOffEvent() override { receive(this); }
+    void run() { call_(); }
+
+private:
+    std::function<void()> call_;
+};
+
+class HandOffReceiver : public QObject {
+public:
+    bool event(QEvent* event) override {
+        receive(event);  // before even the type is read
+        if (event->type() != kHandOffEventType) return QObject::event(event);
+        static_cast<HandOffEvent*>(event)->run();
+        return true;
+    }
+};
+
+}  // namespace
+
 GuiHandOff::GuiHandOff(QObject* context, Cancelled policy)
-    : context_(context), policy_(policy), shared_(std::make_shared<Shared>()) {}
+    : receiver_(std::make_unique<HandOffReceiver>()), policy_(policy), shared_(std::make_shared<Shared>()) {
+    receiver_->moveToThread(context->thread());
+}
+
+GuiHandOff::~GuiHandOff() = default;
+
+QEvent::Type GuiHandOff::eventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
 
 bool GuiHandOff::run(std::function<void()> work) {
     struct Call {
@@ -20,30 +89,29 @@ bool GuiHandOff::run(std::function<void()> work) {
         if (shared->cancelled) return false;
         generation = shared->generation;
     }
-    // The lambda owns everything it touches: the worker may be gone when it runs.
+    // The event owns everything it touches: the worker may be gone when it runs.
     const bool runPending = policy_ == Cancelled::RunPending;
-    QMetaObject::invokeMethod(
-        context_,
-        [shared, call, generation, runPending, work = std::move(work)] {
-            {
-                std::lock_guard lock(shared->mutex);
-                const bool stale = shared->cancelled || shared->generation != generation;
-                if (stale && !runPending) {
-                    call->done = true;
-                    shared->wake.notify_all();
-                    return;
-                }
-            }
-            work();
-            {
-                std::lock_guard lock(shared->mutex);
+    auto* event = new HandOffEvent([shared, call, generation, runPending, work = std::move(work)] {
+        {
+            std::lock_guard lock(shared->mutex);
+            const bool stale = shared->cancelled || shared->generation != generation;
+            if (stale && !runPending) {
                 call->done = true;
-                call->ran = true;
+                shared->wake.notify_all();
+                return;
             }
-            // Woken after the unlock, the worker does not wake up only to wait for the mutex.
-            shared->wake.notify_all();
-        },
-        Qt::QueuedConnection);
+        }
+        work();
+        {
+            std::lock_guard lock(shared->mutex);
+            call->done = true;
+            call->ran = true;
+        }
+        // Woken after the unlock, the worker does not wake up only to wait for the mutex.
+        shared->wake.notify_all();
+    });
+    publish(event);
+    QCoreApplication::postEvent(receiver_.get(), event);
     std::unique_lock lock(shared->mutex);
     shared->wake.wait(lock, [&] { return call->done || shared->cancelled; });
     return call->ran;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 
 #include <condition_variable>
@@ -20,6 +21,7 @@ public:
     enum class Cancelled { DropPending, RunPending };
 
     explicit GuiHandOff(QObject* context, Cancelled policy = Cancelled::DropPending);
+    ~GuiHandOff();
     GuiHandOff(const GuiHandOff&) = delete;
     GuiHandOff& operator=(const GuiHandOff&) = delete;
 
@@ -31,6 +33,9 @@ public:
     void reset();  // allows hand-offs again after a cancel (a new worker)
     bool isCancelled() const;
 
+    // The type of the events that carry hand-offs to the GUI thread.
+    static QEvent::Type eventType();
+
 private:
     struct Shared {
         std::mutex mutex;
@@ -38,7 +43,7 @@ private:
         bool cancelled = false;
         quint64 generation = 0;
     };
-    QObject* context_;
+    std::unique_ptr<QObject> receiver_;  // lives on the context's thread, runs the posted calls
     Cancelled policy_;
     std::shared_ptr<Shared> shared_;
 };

@@ -104,8 +104,16 @@ void ReportHandler::dispatch(quint8 recordType, ByteView payload) {
 template <typename Record>
 void ReportHandler::dumpIfEnabled(const Record& record) {
     if (!display_.logToFileChecked()) return;
-    // Every object ends with CR LF, so the debug log holds one JSON object per line.
-    AppendLogText(display_.logFileName(), DumpRecordJson(record) + QStringLiteral("\r\n"));
+    try {
+        // Every object ends with CR LF, so the debug log holds one JSON object per line.
+        AppendLogText(display_.logFileName(), DumpRecordJson(record) + QStringLiteral("\r\n"));
+        dumpFailureShown_ = false;
+    } catch (const KarvoError&) {
+        // A stream of failing dumps shows its error once, and again only after a dump succeeded.
+        if (dumpFailureShown_) return;
+        dumpFailureShown_ = true;
+        throw;
+    }
 }
 
 }  // namespace karvo

@@ -32,6 +32,7 @@ private:
     CommandChannel& channel_;
     RecordDisplay& display_;
     SystemLog& log_;
+    bool dumpFailureShown_ = false;
 };
 
 }  // namespace karvo

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <utility>
 
+#include "GuiHandOff.h"
 #include "HidController.h"
 
 using karvo::HidBackend;
@@ -151,13 +152,15 @@ private:
 // GUI thread can be caught in.
 class ProbeController : public HidController {
 public:
-    using HidController::HidController;
+    explicit ProbeController(std::unique_ptr<HidBackend> backend) : HidController(std::move(backend)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
     std::function<void()> beforeNextHandOff;
 
-    bool event(QEvent* event) override {
-        if (event->type() == QEvent::MetaCall && beforeNextHandOff)
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == karvo::GuiHandOff::eventType() && beforeNextHandOff)
             std::exchange(beforeNextHandOff, nullptr)();
-        return HidController::event(event);
+        return HidController::eventFilter(watched, event);
     }
 };
 
