@@ -251,13 +251,14 @@ void convertToUtf8AndAppend(int fd, const QString& text) {
 
 void AppendLogText(const QString& path, const QString& text) {
     checkNameText(path);
+    // The name is completed against the current directory now, at the moment of writing (one
+    // look at it per line).
+    const QString currentPath = QDir::currentPath();
     // A current directory that has been removed has no path to complete a relative name with.
-    if (QDir::isRelativePath(path) && QDir::currentPath().isEmpty()) {
+    if (QDir::isRelativePath(path) && currentPath.isEmpty()) {
         fail(QStringLiteral("The specified path was not found"));
     }
-
-    // The name is completed against the current directory now, at the moment of writing.
-    const QString fullPath = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    const QString fullPath = QDir::cleanPath(QDir(currentPath).absoluteFilePath(path));
     // A trailing slash names a folder: keep it so that the system refuses to create a file there.
     const QString openPath = path.endsWith(u'/') ? fullPath + u'/' : fullPath;
     const OpenFile file(openLocked(QFile::encodeName(openPath), fullPath));
