@@ -5,11 +5,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ReportDescriptor.h"
-#include "WheelBaseDescriptor.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "ReportDescriptor.h"
+#include "WheelBaseDescriptor.h"
 
 using namespace karvo;
 
@@ -21,25 +21,25 @@ constexpr size_t kKernelMaxDescriptor = 4096;
 // words, 4 feature bytes.
 void appendReportBlock(std::vector<quint8>& out, quint8 id) {
     const quint8 block[] = {
-        0x05, 0x01,              // Usage Page (Generic Desktop)
-        0x09, 0x04,              // Usage (Joystick)
-        0xA1, 0x01,              // Collection (Application)
-        0x85, id,                //   Report ID
-        0xA4,                    //   Push
-        0x15, 0x00,              //   Logical Minimum (0)
-        0x26, 0xFF, 0x00,        //   Logical Maximum (255)
-        0x75, 0x08,              //   Report Size (8)
-        0x95, 0x07,              //   Report Count (7)
-        0x09, 0x30,              //   Usage (X)
-        0x81, 0x02,              //   Input (Data, Variable, Absolute)
-        0xB4,                    //   Pop
-        0x75, 0x10,              //   Report Size (16)
-        0x95, 0x02,              //   Report Count (2)
-        0x91, 0x02,              //   Output (Data, Variable, Absolute)
-        0x75, 0x08,              //   Report Size (8)
-        0x95, 0x04,              //   Report Count (4)
-        0xB1, 0x02,              //   Feature (Data, Variable, Absolute)
-        0xC0,                    // End Collection
+        0x05, 0x01,        // Usage Page (Generic Desktop)
+        0x09, 0x04,        // Usage (Joystick)
+        0xA1, 0x01,        // Collection (Application)
+        0x85, id,          //   Report ID
+        0xA4,              //   Push
+        0x15, 0x00,        //   Logical Minimum (0)
+        0x26, 0xFF, 0x00,  //   Logical Maximum (255)
+        0x75, 0x08,        //   Report Size (8)
+        0x95, 0x07,        //   Report Count (7)
+        0x09, 0x30,        //   Usage (X)
+        0x81, 0x02,        //   Input (Data, Variable, Absolute)
+        0xB4,              //   Pop
+        0x75, 0x10,        //   Report Size (16)
+        0x95, 0x02,        //   Report Count (2)
+        0x91, 0x02,        //   Output (Data, Variable, Absolute)
+        0x75, 0x08,        //   Report Size (8)
+        0x95, 0x04,        //   Report Count (4)
+        0xB1, 0x02,        //   Feature (Data, Variable, Absolute)
+        0xC0,              // End Collection
     };
     out.insert(out.end(), std::begin(block), std::end(block));
 }
@@ -60,7 +60,8 @@ LargeDescriptor largeDescriptor(size_t atLeast) {
     int block = 0;
     while (result.bytes.size() < atLeast) {
         appendReportBlock(result.bytes, static_cast<quint8>(block % 255 + 1));
-        if (block % 16 == 15) appendLongItem(result.bytes);
+        if (block % 16 == 15)
+            appendLongItem(result.bytes);
         ++block;
     }
     result.reportIds = std::min(block, 255);

@@ -6,14 +6,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "DeviceLink.h"
 #include "HidController.h"
 #include "HidDevice.h"
 #include "LinkHost.h"
 #include "SimulatedHidBackend.h"
 #include "WheelBaseFirmware.h"
-
-#include <memory>
 
 using namespace karvo;
 
@@ -27,12 +27,14 @@ enum class WheelPosition { First, Last };
 std::unique_ptr<SimulatedHidBackend> fiftyDevices(WheelPosition position) {
     auto backend = std::make_unique<SimulatedHidBackend>();
     backend->setNotifications(false);
-    if (position == WheelPosition::First) backend->plugWheelBase();
+    if (position == WheelPosition::First)
+        backend->plugWheelBase();
     for (int i = 0; i < kOtherDevices; ++i) {
         const auto vendor = static_cast<quint16>(0x1000 + i);
         backend->plugDevice(vendor, QStringLiteral("HID device %1").arg(i));
     }
-    if (position == WheelPosition::Last) backend->plugWheelBase();
+    if (position == WheelPosition::Last)
+        backend->plugWheelBase();
     return backend;
 }
 
@@ -54,7 +56,8 @@ void BM_EnumerateFiftyDevices(benchmark::State& state) {
     int wheelBases = 0;
     for (auto _ : state) {
         const int visited = controller.enumerate([&](HidDevice* device, int) {
-            if (device->vendorId() == kWheelBaseVendorId) ++wheelBases;
+            if (device->vendorId() == kWheelBaseVendorId)
+                ++wheelBases;
             return true;
         });
         benchmark::DoNotOptimize(visited);
@@ -81,7 +84,9 @@ void BM_FirstPassFiftyDevices(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_FirstPassFiftyDevices)->Name("enumerate/50_devices/first_pass")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FirstPassFiftyDevices)
+    ->Name("enumerate/50_devices/first_pass")
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_LinkPassFiftyDevices(benchmark::State& state) {
     HidController controller(fiftyDevices(static_cast<WheelPosition>(state.range(0))));

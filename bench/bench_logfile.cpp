@@ -4,13 +4,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include "AppendLogText.h"
-#include "JsonDump.h"
-#include "Records.h"
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "AppendLogText.h"
+#include "JsonDump.h"
+#include "Records.h"
 
 using namespace karvo;
 
@@ -30,17 +30,25 @@ void BM_AppendLine(benchmark::State& state) {
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(dir.path());
     const bool absolute = state.range(0) != 0;
-    const QString name = absolute ? dir.filePath(QStringLiteral("debug.log")) : QStringLiteral("debug.log");
+    const QString name =
+        absolute ? dir.filePath(QStringLiteral("debug.log")) : QStringLiteral("debug.log");
     const QString line = dumpLine();
-    for (auto _ : state) AppendLogText(name, line);
+    for (auto _ : state)
+        AppendLogText(name, line);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * line.size());
     const qint64 expected = static_cast<qint64>(state.iterations()) * line.size();
     if (QFile(dir.filePath(QStringLiteral("debug.log"))).size() != expected)
         state.SkipWithError("the file does not hold every line");
     QDir::setCurrent(oldCwd);
 }
-BENCHMARK(BM_AppendLine)->Name("append_log_text/relative_name")->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AppendLine)->Name("append_log_text/absolute_name")->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AppendLine)
+    ->Name("append_log_text/relative_name")
+    ->Arg(0)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AppendLine)
+    ->Name("append_log_text/absolute_name")
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_DumpLine(benchmark::State& state) {
     for (auto _ : state) {

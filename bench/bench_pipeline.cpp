@@ -14,16 +14,7 @@
 // Prints key=value lines; exits 1 when a report was lost or reordered, or when the debug log
 // does not hold one object per dumped report.
 
-#include "ReportProbe.h"
-#include "ReportStamp.h"
-#include "StampedBackend.h"
-
-#include "DebugPage.h"
-#include "HidController.h"
-#include "Profiles.h"
-#include "SimulatedHidBackend.h"
-#include "TMainForm.h"
-#include "WheelBaseFirmware.h"
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,11 +23,18 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <cstdio>
 #include <memory>
 
-#include <sys/resource.h>
+#include "DebugPage.h"
+#include "HidController.h"
+#include "Profiles.h"
+#include "ReportProbe.h"
+#include "ReportStamp.h"
+#include "SimulatedHidBackend.h"
+#include "StampedBackend.h"
+#include "TMainForm.h"
+#include "WheelBaseFirmware.h"
 
 using namespace karvo;
 using namespace karvo::bench;
@@ -69,9 +67,11 @@ qint64 cpuNs(int who) {
 
 long rssKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
     }
     return -1;
 }
@@ -79,9 +79,11 @@ long rssKiB() {
 // Objects in the debug log: every dumped record is one object without nested braces.
 qint64 countObjects(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return 0;
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
     qint64 objects = 0;
-    while (!file.atEnd()) objects += file.read(1 << 20).count('{');
+    while (!file.atEnd())
+        objects += file.read(1 << 20).count('{');
     return objects;
 }
 
@@ -143,11 +145,14 @@ bool parse(const QStringList& arguments, Config* config) {
     config->debugPage = parser.value(page) != QLatin1String("base");
     bool ok = true;
     config->seconds = parser.value(seconds).toDouble(&ok);
-    if (!ok || config->seconds <= 0) return false;
+    if (!ok || config->seconds <= 0)
+        return false;
     config->warmup = parser.value(warmup).toDouble(&ok);
-    if (!ok || config->warmup < 0) return false;
+    if (!ok || config->warmup < 0)
+        return false;
     config->rssEvery = parser.value(rssEvery).toDouble(&ok);
-    if (!ok || config->rssEvery < 0) return false;
+    if (!ok || config->rssEvery < 0)
+        return false;
     config->dir = parser.value(dir);
     return true;
 }
@@ -163,7 +168,8 @@ void print(const char* key, double value, int decimals = 0) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Config config;
     if (!parse(QCoreApplication::arguments(), &config)) {
@@ -206,31 +212,32 @@ int main(int argc, char* argv[]) {
     ReportProbe probe;
     quint64 dumped = 0;
     const bool answers = config.source == StampedChannel::Source::EffectForceAnswers;
-    window.HIDCtl->setInputReportHandler(
-        [&](HidDevice* device, quint8 reportId, const quint8* data, quint16 size) {
-            const qint64 startNs = ReportStamp::nowNs();
-            probe.observe(data, size, startNs);
-            if (reportId == kResponseReport && data && size > 1) {
-                const quint8 requestId = data[1];
-                // An answer stream: the request it answers has been sent.
-                if (answers && requestId == StampedChannel::kAnswerRequestId)
-                    window.channel->RequestQ.setValue(QString::number(requestId),
-                                                      QStringLiteral("1"));
-                const bool processed =
-                    requestId == kUnsolicited ||
-                    window.channel->RequestQ.value(QString::number(requestId)) ==
-                        QLatin1String("1");
-                if (processed && isDumpedType(data[0]) && window.logToFileChecked()) ++dumped;
-            }
-            window.reports->HIDCtlDeviceData(device, reportId, data, size);
-        });
+    window.HIDCtl->setInputReportHandler([&](HidDevice* device, quint8 reportId, const quint8* data,
+                                             quint16 size) {
+        const qint64 startNs = ReportStamp::nowNs();
+        probe.observe(data, size, startNs);
+        if (reportId == kResponseReport && data && size > 1) {
+            const quint8 requestId = data[1];
+            // An answer stream: the request it answers has been sent.
+            if (answers && requestId == StampedChannel::kAnswerRequestId)
+                window.channel->RequestQ.setValue(QString::number(requestId), QStringLiteral("1"));
+            const bool processed =
+                requestId == kUnsolicited ||
+                window.channel->RequestQ.value(QString::number(requestId)) == QLatin1String("1");
+            if (processed && isDumpedType(data[0]) && window.logToFileChecked())
+                ++dumped;
+        }
+        window.reports->HIDCtlDeviceData(device, reportId, data, size);
+    });
 
     if (config.shown) {
-        window.resize(MainWindowUi::kDesignClientWidth,
-                      MainWindowUi::kDesignClientHeight + window.menuBar()->sizeHint().height() + 19);
+        window.resize(
+            MainWindowUi::kDesignClientWidth,
+            MainWindowUi::kDesignClientHeight + window.menuBar()->sizeHint().height() + 19);
         window.show();
     }
-    if (config.debugPage) window.ui.pageControl->setCurrentWidget(window.ui.sTabSheet3);
+    if (config.debugPage)
+        window.ui.pageControl->setCurrentWidget(window.ui.sTabSheet3);
 
     // Phases: connect and settle, warm up, measure.
     QElapsedTimer wall;
@@ -273,19 +280,22 @@ int main(int argc, char* argv[]) {
         windowStartWallNs = wall.nsecsElapsed();
         windowStartCpuNs = cpuNs(RUSAGE_SELF);
         windowStartGuiCpuNs = cpuNs(RUSAGE_THREAD);
-        if (config.rssEvery > 0) rssTimer.start(static_cast<int>(config.rssEvery * 1000));
+        if (config.rssEvery > 0)
+            rssTimer.start(static_cast<int>(config.rssEvery * 1000));
         QTimer::singleShot(static_cast<int>(config.seconds * 1000), Qt::PreciseTimer, endWindow);
     };
     QTimer settleCheck;
     QObject::connect(&settleCheck, &QTimer::timeout, [&] {
         const bool connected = window.ui.statusBar->panelText(4) == QLatin1String("Connected");
-        const bool loaded = window.profiles->ProfileLoading.value(QStringLiteral("Loading")) ==
-                                QLatin1String("0") &&
-                            window.channel->RequestQ.value(QStringLiteral("224")) == QLatin1String("0");
+        const bool loaded =
+            window.profiles->ProfileLoading.value(QStringLiteral("Loading")) ==
+                QLatin1String("0") &&
+            window.channel->RequestQ.value(QStringLiteral("224")) == QLatin1String("0");
         if (connected && loaded) {
             settled = true;
             settleCheck.stop();
-            QTimer::singleShot(static_cast<int>(config.warmup * 1000), Qt::PreciseTimer, startWindow);
+            QTimer::singleShot(static_cast<int>(config.warmup * 1000), Qt::PreciseTimer,
+                               startWindow);
         } else if (wall.elapsed() > 20000) {
             std::fprintf(stderr, "bench_pipeline: the simulated base did not connect\n");
             QCoreApplication::exit(3);
@@ -295,7 +305,8 @@ int main(int argc, char* argv[]) {
 
     const int loop = app.exec();
     rssTimer.stop();
-    if (!settled || loop != 0) return loop != 0 ? loop : 3;
+    if (!settled || loop != 0)
+        return loop != 0 ? loop : 3;
 
     const double seconds = (windowEndWallNs - windowStartWallNs) / 1e9;
     const double perThousand = windowReports ? 1000.0 / static_cast<double>(windowReports) : 0;
@@ -336,7 +347,8 @@ int main(int argc, char* argv[]) {
     bool ok = probe.lost() == 0 && probe.reordered() == 0 && probe.unstamped() == 0;
     // At most the report being handed over when the loop ended is read and not yet handled.
     ok = ok && read >= probe.totalReports() && read - probe.totalReports() <= 1;
-    if (config.dump) ok = ok && objects == static_cast<qint64>(dumped);
+    if (config.dump)
+        ok = ok && objects == static_cast<qint64>(dumped);
     print("check", QString::fromLatin1(ok ? "ok" : "FAILED"));
     std::fflush(stdout);
     TMainForm::setMessageBoxHook({});

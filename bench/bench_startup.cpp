@@ -11,12 +11,6 @@
 //
 // Prints one line per run and a summary (first, median, min, max in ms).
 
-#include "HidController.h"
-#include "Profiles.h"
-#include "SimulatedHidBackend.h"
-#include "TMainForm.h"
-#include "WheelBaseFirmware.h"
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -27,11 +21,16 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
+
+#include "HidController.h"
+#include "Profiles.h"
+#include "SimulatedHidBackend.h"
+#include "TMainForm.h"
+#include "WheelBaseFirmware.h"
 
 using namespace karvo;
 
@@ -47,7 +46,8 @@ public:
 
     void setLinkText(const QString& text) override {
         TMainForm::setLinkText(text);
-        if (connectedNs_ < 0 && text == QLatin1String("Connected")) connectedNs_ = clock_.nsecsElapsed();
+        if (connectedNs_ < 0 && text == QLatin1String("Connected"))
+            connectedNs_ = clock_.nsecsElapsed();
     }
     qint64 connectedNs() const { return connectedNs_; }
 
@@ -64,10 +64,12 @@ bool spinUntil(const std::function<bool()>& done) {
     QTimer poll;
     poll.setTimerType(Qt::PreciseTimer);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || waited.elapsed() > kGiveUpMs) loop.quit();
+        if (done() || waited.elapsed() > kGiveUpMs)
+            loop.quit();
     });
     poll.start(1);
-    if (!done()) loop.exec();
+    if (!done())
+        loop.exec();
     return done();
 }
 
@@ -102,8 +104,9 @@ bool runInProcess(Run* run) {
     bool ok = false;
     {
         TimedMainForm window(std::move(options), clock);
-        window.resize(MainWindowUi::kDesignClientWidth,
-                      MainWindowUi::kDesignClientHeight + window.menuBar()->sizeHint().height() + 19);
+        window.resize(
+            MainWindowUi::kDesignClientWidth,
+            MainWindowUi::kDesignClientHeight + window.menuBar()->sizeHint().height() + 19);
         window.show();
         ok = spinUntil([&] { return window.connectedNs() >= 0; });
         run->connectedMs = window.connectedNs() / 1e6;
@@ -172,7 +175,8 @@ void summary(const char* what, const std::vector<double>& values) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -197,16 +201,17 @@ int main(int argc, char* argv[]) {
     std::vector<double> settled;
     for (int i = 0; i < count; ++i) {
         Run run;
-        const bool done = parser.isSet(process) ? runProcess(parser.value(process), &run)
-                                                : runInProcess(&run);
+        const bool done =
+            parser.isSet(process) ? runProcess(parser.value(process), &run) : runInProcess(&run);
         if (!done) {
             std::fprintf(stderr, "bench_startup: run %d did not connect\n", i + 1);
             return 1;
         }
         connected.push_back(run.connectedMs);
         if (parser.isSet(process)) {
-            std::printf("run %d: \"Device found and connected.\" in application.log after %.1f ms\n",
-                        i + 1, run.connectedMs);
+            std::printf(
+                "run %d: \"Device found and connected.\" in application.log after %.1f ms\n", i + 1,
+                run.connectedMs);
         } else {
             settled.push_back(run.settledMs);
             std::printf("run %d: Connected after %.1f ms, profile applied after %.1f ms\n", i + 1,

@@ -1,8 +1,8 @@
 #include "ReportProbe.h"
 
-#include "ReportStamp.h"
-
 #include <algorithm>
+
+#include "ReportStamp.h"
 
 namespace karvo::bench {
 
@@ -15,8 +15,10 @@ void ReportProbe::observe(const quint8* data, quint16 size, qint64 handlerStartN
     }
     const ReportStamp stamp = ReportStamp::readAfterReportId(data);
     if (expected_) {
-        if (stamp.sequence > *expected_) lost_ += stamp.sequence - *expected_;
-        if (stamp.sequence < *expected_) ++reordered_;
+        if (stamp.sequence > *expected_)
+            lost_ += stamp.sequence - *expected_;
+        if (stamp.sequence < *expected_)
+            ++reordered_;
     }
     expected_ = stamp.sequence + 1;
     count(handlerStartNs - stamp.readDoneNs);
@@ -29,7 +31,8 @@ void ReportProbe::count(qint64 latencyNs) {
     if (latencyNs < kFineBuckets * kFineStepNs)
         bucket = static_cast<int>(latencyNs / kFineStepNs);
     else if (latencyNs < kFineBuckets * kFineStepNs + kCoarseBuckets * kCoarseStepNs)
-        bucket = kFineBuckets + static_cast<int>((latencyNs - kFineBuckets * kFineStepNs) / kCoarseStepNs);
+        bucket = kFineBuckets +
+                 static_cast<int>((latencyNs - kFineBuckets * kFineStepNs) / kCoarseStepNs);
     else
         bucket = kFineBuckets + kCoarseBuckets;
     ++histogram_[static_cast<size_t>(bucket)];
@@ -37,9 +40,11 @@ void ReportProbe::count(qint64 latencyNs) {
 
 // The middle of a bucket; the overflow bucket reads as the largest latency seen.
 qint64 ReportProbe::bucketValueNs(int bucket) const {
-    if (bucket < kFineBuckets) return bucket * kFineStepNs + kFineStepNs / 2;
+    if (bucket < kFineBuckets)
+        return bucket * kFineStepNs + kFineStepNs / 2;
     if (bucket < kFineBuckets + kCoarseBuckets)
-        return kFineBuckets * kFineStepNs + (bucket - kFineBuckets) * kCoarseStepNs + kCoarseStepNs / 2;
+        return kFineBuckets * kFineStepNs + (bucket - kFineBuckets) * kCoarseStepNs +
+               kCoarseStepNs / 2;
     return maxNs_;
 }
 
@@ -52,14 +57,17 @@ void ReportProbe::startWindow() {
 ReportProbe::Latency ReportProbe::latency() const {
     Latency result;
     quint64 total = 0;
-    for (const quint64 n : histogram_) total += n;
-    if (total == 0) return result;
+    for (const quint64 n : histogram_)
+        total += n;
+    if (total == 0)
+        return result;
     // The sample of rank r (0-based) among the sorted latencies.
     const auto valueAtRank = [this](quint64 rank) {
         quint64 seen = 0;
         for (size_t bucket = 0; bucket < histogram_.size(); ++bucket) {
             seen += histogram_[bucket];
-            if (seen > rank) return bucketValueNs(static_cast<int>(bucket));
+            if (seen > rank)
+                return bucketValueNs(static_cast<int>(bucket));
         }
         return maxNs_;
     };

@@ -14,11 +14,14 @@ StampedBackend::StampedBackend(std::unique_ptr<SimulatedHidBackend> simulated,
 
 StampedBackend::~StampedBackend() = default;
 
-QList<HidDeviceInfo> StampedBackend::scan() { return simulated_->scan(); }
+QList<HidDeviceInfo> StampedBackend::scan() {
+    return simulated_->scan();
+}
 
 std::unique_ptr<HidChannel> StampedBackend::open(const QString& path, QString* error) {
     std::unique_ptr<HidChannel> channel = simulated_->open(path, error);
-    if (!channel || !simulated_->firmware(path)) return channel;
+    if (!channel || !simulated_->firmware(path))
+        return channel;
     return std::make_unique<StampedChannel>(std::move(channel), source_, sequence_);
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "StampedChannel.h"
-
-#include "HidBackend.h"
-
 #include <atomic>
 #include <memory>
+
+#include "HidBackend.h"
+#include "StampedChannel.h"
 
 namespace karvo {
 class SimulatedHidBackend;

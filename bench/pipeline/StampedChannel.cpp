@@ -1,10 +1,10 @@
 #include "StampedChannel.h"
 
-#include "ReportStamp.h"
-#include "Records.h"
-
 #include <cmath>
 #include <cstring>
+
+#include "Records.h"
+#include "ReportStamp.h"
 
 namespace karvo::bench {
 
@@ -44,9 +44,11 @@ TFFBReport forcesAt(int step) {
 StampedChannel::StampedChannel(std::unique_ptr<HidChannel> inner, Source source,
                                std::shared_ptr<std::atomic<quint32>> sequence)
     : inner_(std::move(inner)), source_(source), sequence_(std::move(sequence)) {
-    if (source_ == Source::Firmware) return;
+    if (source_ == Source::Firmware)
+        return;
     forces_.reserve(kForceTableSize);
-    for (int step = 0; step < kForceTableSize; ++step) forces_.push_back(encode(forcesAt(step)));
+    for (int step = 0; step < kForceTableSize; ++step)
+        forces_.push_back(encode(forcesAt(step)));
 }
 
 bool StampedChannel::write(const quint8* data, int length, QString* error) {
@@ -72,7 +74,9 @@ HidChannel::ReadResult StampedChannel::read(quint8* buffer, int capacity, int ti
     return result;
 }
 
-void StampedChannel::interruptRead() { inner_->interruptRead(); }
+void StampedChannel::interruptRead() {
+    inner_->interruptRead();
+}
 
 void StampedChannel::generate(quint8* buffer, int capacity, int* bytesRead) {
     const int length = std::min(capacity, ReportStamp::kReportLength);

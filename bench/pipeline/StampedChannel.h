@@ -1,11 +1,11 @@
 #pragma once
 
-#include "HidBackend.h"
-
 #include <array>
 #include <atomic>
 #include <memory>
 #include <vector>
+
+#include "HidBackend.h"
 
 namespace karvo::bench {
 
