@@ -76,7 +76,7 @@ QEvent::Type GuiHandOff::eventType() {
     return type;
 }
 
-bool GuiHandOff::run(std::function<void()> work) {
+bool GuiHandOff::run(std::function<void()> work, std::chrono::microseconds watch) {
     struct Call {
         bool done = false;
         bool ran = false;
@@ -112,9 +112,27 @@ bool GuiHandOff::run(std::function<void()> work) {
     });
     publish(event);
     QCoreApplication::postEvent(receiver_.get(), event);
+    if (watch.count() > 0) watchForReturn(*shared, [&] { return call->done; }, watch);
     std::unique_lock lock(shared->mutex);
     shared->wake.wait(lock, [&] { return call->done || shared->cancelled; });
     return call->ran;
+}
+
+void GuiHandOff::watchForReturn(Shared& shared, const std::function<bool()>& done,
+                                std::chrono::microseconds watch) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + watch;
+    for (int round = 0;; ++round) {
+        if (round % 32 == 0) {
+            std::lock_guard lock(shared.mutex);
+            if (done() || shared.cancelled || Clock::now() >= until) return;
+        }
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#elif defined(__aarch64__)
+        asm volatile("yield");
+#endif
+    }
 }
 
 void GuiHandOff::cancel() {

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QObject>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -26,7 +27,10 @@ public:
     GuiHandOff& operator=(const GuiHandOff&) = delete;
 
     // Worker side. True when the work ran to its end, false when the hand-off was cancelled.
-    bool run(std::function<void()> work);
+    // With a watch time the worker first watches for the work to return, for at most that long,
+    // before it goes to sleep: a worker that hands over back to back (a stream of reports) then
+    // neither sleeps nor needs waking, and the GUI thread finds the next hand-off waiting.
+    bool run(std::function<void()> work, std::chrono::microseconds watch = {});
 
     // GUI side.
     void cancel();
@@ -43,6 +47,9 @@ private:
         bool cancelled = false;
         quint64 generation = 0;
     };
+    static void watchForReturn(Shared& shared, const std::function<bool()>& done,
+                               std::chrono::microseconds watch);
+
     std::unique_ptr<QObject> receiver_;  // lives on the context's thread, runs the posted calls
     Cancelled policy_;
     std::shared_ptr<Shared> shared_;
