@@ -94,18 +94,26 @@ BENCHMARK(BM_ConditionVariablePingPong)
 
 // At 1 kHz both threads go to sleep between reports, and waking a sleeping processor costs more
 // than passing a turn between busy ones. A worker that waits for the next millisecond like the
-// device does, alone and then followed by a hand-off.
+// device does: alone (0); followed by a hand-off that it waits for at once (1: three wake-ups a
+// report); handing over and then waiting for the next millisecond before it waits for the work
+// to return, as the reader does (2: two wake-ups a report).
 void BM_PacedAtOneKilohertz(benchmark::State& state) {
-    const bool handOver = state.range(0) != 0;
+    const auto mode = state.range(0);
     GuiHandOff handOff(guiContext, GuiHandOff::Cancelled::RunPending);
+    GuiHandOff::Ticket inFlight;
     auto next = std::chrono::steady_clock::now();
     const double cpuBefore = processCpuUs();
     for (auto _ : state) {
         next += std::chrono::milliseconds(1);
         std::this_thread::sleep_until(next);
-        if (handOver)
+        if (mode == 1) {
             handOff.run([] {});
+        } else if (mode == 2) {
+            handOff.wait(inFlight);
+            inFlight = handOff.post([] {});
+        }
     }
+    handOff.wait(inFlight);
     const double cpu = processCpuUs() - cpuBefore;
     state.counters["process_cpu_us"] = cpu / static_cast<double>(state.iterations());
     // One iteration per millisecond: microseconds per iteration / 10 is the share of one core.
@@ -120,6 +128,12 @@ BENCHMARK(BM_PacedAtOneKilohertz)
 BENCHMARK(BM_PacedAtOneKilohertz)
     ->Name("paced_1khz/wait_and_hand_off")
     ->Arg(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(2);
+BENCHMARK(BM_PacedAtOneKilohertz)
+    ->Name("paced_1khz/hand_off_then_wait")
+    ->Arg(2)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond)
     ->MinTime(2);

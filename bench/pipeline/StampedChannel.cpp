@@ -74,6 +74,11 @@ HidChannel::ReadResult StampedChannel::read(quint8* buffer, int capacity, int ti
     return result;
 }
 
+HidChannel::ReadResult StampedChannel::waitForInput(int timeoutMs) {
+    // The generated sources always have the next report ready.
+    return source_ == Source::Firmware ? inner_->waitForInput(timeoutMs) : ReadResult::Data;
+}
+
 void StampedChannel::interruptRead() {
     inner_->interruptRead();
 }

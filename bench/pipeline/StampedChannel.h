@@ -28,6 +28,7 @@ public:
 
     bool write(const quint8* data, int length, QString* error) override;
     ReadResult read(quint8* buffer, int capacity, int timeoutMs, int* bytesRead) override;
+    ReadResult waitForInput(int timeoutMs) override;
     void interruptRead() override;
 
 private:

@@ -78,17 +78,23 @@ QEvent::Type GuiHandOff::eventType() {
     return type;
 }
 
+struct GuiHandOff::Ticket::Call {
+    bool done = false;
+    bool ran = false;
+};
+
 bool GuiHandOff::run(std::function<void()> work, std::chrono::microseconds watch) {
-    struct Call {
-        bool done = false;
-        bool ran = false;
-    };
-    auto call = std::make_shared<Call>();
+    return wait(post(std::move(work)), watch);
+}
+
+GuiHandOff::Ticket GuiHandOff::post(std::function<void()> work) {
+    Ticket ticket;
+    auto call = std::make_shared<Ticket::Call>();
     auto shared = shared_;
     quint64 generation;
     {
         std::lock_guard lock(shared->mutex);
-        if (shared->cancelled) return false;
+        if (shared->cancelled) return ticket;
         generation = shared->generation;
     }
     // The event owns everything it touches: the worker may be gone when it runs.
@@ -109,15 +115,24 @@ bool GuiHandOff::run(std::function<void()> work, std::chrono::microseconds watch
             call->done = true;
             call->ran = true;
         }
-        // Woken after the unlock, the worker does not wake up only to wait for the mutex.
+        // Woken after the unlock, the worker does not wake up only to wait for the mutex. A
+        // worker that is not waiting (it waits for its next report) costs no system call.
         shared->wake.notify_all();
     });
     publish(event);
     QCoreApplication::postEvent(receiver_.get(), event);
-    if (watch.count() > 0) watchForReturn(*shared, [&] { return call->done; }, watch);
-    std::unique_lock lock(shared->mutex);
-    shared->wake.wait(lock, [&] { return call->done || shared->cancelled; });
-    return call->ran;
+    ticket.call_ = std::move(call);
+    return ticket;
+}
+
+bool GuiHandOff::wait(const Ticket& ticket, std::chrono::microseconds watch) {
+    if (!ticket.call_) return false;
+    Ticket::Call& call = *ticket.call_;
+    Shared& shared = *shared_;
+    if (watch.count() > 0) watchForReturn(shared, [&] { return call.done; }, watch);
+    std::unique_lock lock(shared.mutex);
+    shared.wake.wait(lock, [&] { return call.done || shared.cancelled; });
+    return call.ran;
 }
 
 void GuiHandOff::watchForReturn(Shared& shared, const std::function<bool()>& done,

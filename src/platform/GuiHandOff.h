@@ -26,11 +26,30 @@ public:
     GuiHandOff(const GuiHandOff&) = delete;
     GuiHandOff& operator=(const GuiHandOff&) = delete;
 
+    // One posted piece of work, for the worker to wait on.
+    class Ticket {
+    public:
+        Ticket() = default;
+        bool isValid() const { return call_ != nullptr; }
+
+    private:
+        friend class GuiHandOff;
+        struct Call;
+        std::shared_ptr<Call> call_;
+    };
+
     // Worker side. True when the work ran to its end, false when the hand-off was cancelled.
     // With a watch time the worker first watches for the work to return, for at most that long,
     // before it goes to sleep: a worker that hands over back to back (a stream of reports) then
     // neither sleeps nor needs waking, and the GUI thread finds the next hand-off waiting.
     bool run(std::function<void()> work, std::chrono::microseconds watch = {});
+
+    // run() in two steps, so that the worker can wait for something else first (the next
+    // report) and then for the work to return. The GUI thread wakes the worker only if it is
+    // waiting in wait(); work that returned earlier costs the worker no wake-up. An invalid
+    // ticket (the hand-off was cancelled) waits for nothing and returns false.
+    Ticket post(std::function<void()> work);
+    bool wait(const Ticket& ticket, std::chrono::microseconds watch = {});
 
     // GUI side.
     void cancel();

@@ -35,7 +35,18 @@ public:
     // zero-fills it). Gone means the device has been unplugged: the reader ends.
     virtual ReadResult read(quint8* buffer, int capacity, int timeoutMs, int* bytesRead) = 0;
 
-    // Makes a read that is waiting return Timeout soon; called from the GUI thread at check-in.
+    // Waits at most timeoutMs until a report can be read without waiting, and reads nothing:
+    // Data when one is there, Timeout when none came or interruptRead() was called, Gone when
+    // the device has been unplugged. The reader waits here for the next report while the
+    // report before is still being handled. Backends that cannot tell say Data at once; their
+    // read() does the waiting.
+    virtual ReadResult waitForInput(int timeoutMs) {
+        static_cast<void>(timeoutMs);
+        return ReadResult::Data;
+    }
+
+    // Makes a read or a waitForInput that is waiting return Timeout soon; called from the GUI
+    // thread at check-in.
     virtual void interruptRead() {}
 };
 

@@ -18,12 +18,15 @@ namespace karvo {
 namespace {
 constexpr int kReadSliceMs = 100;
 constexpr int kFallbackInputLength = 64;  // a descriptor we could not parse still gets read
-// A read that returns this soon found its report already queued: the device streams faster than
-// the reports are handled. The reader then watches the handler return instead of sleeping
-// (two thread wake-ups less per report), for at most kStreamWatch. A device that sends at a
-// steady pace makes every read wait, and its reader sleeps as before.
+// A report that is there this soon was already queued: the device streams faster than the
+// reports are handled. The reader then watches the handler return instead of sleeping (two
+// thread wake-ups less per report), for at most kStreamWatch. A device that sends at a steady
+// pace makes the reader wait for every report, and it sleeps there.
+// A single queued report is a paced stream catching up after the reader came late; watching
+// for it would only spin while the GUI thread wakes up. Only a run of them is a fast stream.
 constexpr std::chrono::microseconds kQueuedRead(50);
 constexpr std::chrono::microseconds kStreamWatch(200);
+constexpr int kQueuedRunToWatch = 3;
 }  // namespace
 
 HidController::HidController(std::unique_ptr<HidBackend> backend, QObject* parent)
@@ -126,16 +129,36 @@ void HidController::stopReader(HidDevice& device) {
 
 void HidController::readerLoop(HidDevice* device) {
     // Runs on the reader thread: touches only the channel, the stop flag and the hand-off.
+    using Clock = std::chrono::steady_clock;
     const int length =
         device->info_.inputReportLength > 0 ? device->info_.inputReportLength : kFallbackInputLength;
     std::vector<quint8> buffer(static_cast<size_t>(length));
     const quint64 serial = device->serial_;
+    GuiHandOff::Ticket inFlight;  // the report handed over last, until its handler returned
+    bool lastReadQueued = false;
+    int queuedRun = 0;  // reports in a row that were already there
     while (!device->stopReader_) {
+        if (inFlight.isValid()) {
+            // The next report is awaited first, and then the handler of the last one, which on
+            // a paced stream has long returned: the reader sleeps once per report (the device
+            // wakes it) instead of twice (the GUI thread would wake it as well). Nothing is
+            // read before the handler has returned.
+            const auto waitStart = Clock::now();
+            device->channel_->waitForInput(kReadSliceMs);
+            const bool queued = lastReadQueued && Clock::now() - waitStart < kQueuedRead;
+            queuedRun = queued ? queuedRun + 1 : 0;
+            if (device->stopReader_) break;
+            device->handOff_->wait(inFlight, queuedRun >= kQueuedRunToWatch
+                                                 ? kStreamWatch
+                                                 : std::chrono::microseconds(0));
+            inFlight = {};
+            if (device->stopReader_) break;
+        }
         std::fill(buffer.begin(), buffer.end(), 0);
         int bytesRead = 0;
-        const auto readStart = std::chrono::steady_clock::now();
+        const auto readStart = Clock::now();
         const auto result = device->channel_->read(buffer.data(), length, kReadSliceMs, &bytesRead);
-        const bool queued = std::chrono::steady_clock::now() - readStart < kQueuedRead;
+        lastReadQueued = Clock::now() - readStart < kQueuedRead;
         if (device->stopReader_) break;
         if (result == HidChannel::ReadResult::Gone) {
             QMetaObject::invokeMethod(this, [this, serial] { markDeparted(serial); },
@@ -147,8 +170,8 @@ void HidController::readerLoop(HidDevice* device) {
         // cancels a hand-off while its handler is still on the GUI thread's stack).
         QByteArray report(reinterpret_cast<const char*>(buffer.data()), length);
         const int received = std::min(bytesRead, length);
-        device->handOff_->run([this, serial, report, received] { deliver(serial, report, received); },
-                              queued ? kStreamWatch : std::chrono::microseconds(0));
+        inFlight = device->handOff_->post(
+            [this, serial, report, received] { deliver(serial, report, received); });
     }
 }
 

@@ -114,6 +114,20 @@ public:
         }
     }
 
+    ReadResult waitForInput(int timeoutMs) override {
+        pollfd fds[2] = {{deviceFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, timeoutMs);
+        if (ready <= 0)
+            return ReadResult::Timeout;  // errors too: read() finds out what they mean
+        if (fds[1].revents & POLLIN) {
+            drainWake();
+            return ReadResult::Timeout;
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+            return ReadResult::Gone;
+        return (fds[0].revents & POLLIN) ? ReadResult::Data : ReadResult::Timeout;
+    }
+
     void interruptRead() override {
         const quint64 one = 1;
         // A full counter (EAGAIN) still wakes the reader: nothing to handle.

@@ -51,6 +51,17 @@ HidChannel::ReadResult SimulatedHidChannel::read(quint8* buffer, int capacity, i
     return ReadResult::Data;
 }
 
+HidChannel::ReadResult SimulatedHidChannel::waitForInput(int timeoutMs) {
+    if (plug_->isPulled())
+        return ReadResult::Gone;
+    if (!firmware_)
+        return plug_->waitForPull(timeoutMs) ? ReadResult::Gone : ReadResult::Timeout;
+    const bool ready = firmware_->waitForInputReport(timeoutMs);
+    if (plug_->isPulled())
+        return ReadResult::Gone;
+    return ready ? ReadResult::Data : ReadResult::Timeout;
+}
+
 void SimulatedHidChannel::interruptRead() {
     if (firmware_)
         firmware_->interrupt();

@@ -378,6 +378,27 @@ std::optional<QByteArray> WheelBaseFirmware::takeInputReport(int timeoutMs) {
     return report;
 }
 
+bool WheelBaseFirmware::waitForInputReport(int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    for (;;) {
+        if (interrupted_) {
+            interrupted_ = false;
+            return false;
+        }
+        if (!pending_.empty() || rate_ == StreamRate::Max)
+            return true;
+        const auto now = Clock::now();
+        if (rate_ != StreamRate::Off && now >= nextStreamDue_)
+            return true;
+        if (now >= deadline)
+            return false;
+        const auto wakeAt =
+            rate_ == StreamRate::Off ? deadline : std::min(deadline, nextStreamDue_);
+        wake_.wait_until(lock, wakeAt);
+    }
+}
+
 void WheelBaseFirmware::interrupt() {
     std::lock_guard lock(mutex_);
     interrupted_ = true;

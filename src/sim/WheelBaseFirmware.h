@@ -55,7 +55,12 @@ public:
     // nullopt on timeout or when interrupt() was called.
     std::optional<QByteArray> takeInputReport(int timeoutMs);
 
-    // Wakes a waiting takeInputReport (or makes the next one return at once).
+    // Waits at most timeoutMs until takeInputReport would return a report at once, and takes
+    // nothing. False on timeout or when interrupt() was called.
+    bool waitForInputReport(int timeoutMs);
+
+    // Wakes a waiting takeInputReport or waitForInputReport (or makes the next one return at
+    // once).
     void interrupt();
 
     void setStreamRate(StreamRate rate);  // Off at construction

@@ -78,6 +78,35 @@ private slots:
         QVERIFY(!result.load());
         QVERIFY(!ran);
     }
+
+    // Posting and waiting apart: the worker may do other things between the two; work that
+    // returned meanwhile is waited for without sleeping, and a cancelled hand-off gives a
+    // ticket that waits for nothing.
+    void postThenWaitSeparately() {
+        QObject context;
+        GuiHandOff handOff(&context, GuiHandOff::Cancelled::DropPending);
+        std::atomic<bool> ran{false};
+        std::atomic<bool> posted{false};
+        std::atomic<bool> result{false};
+        std::atomic<bool> returned{false};
+        std::thread worker([&] {
+            const GuiHandOff::Ticket ticket = handOff.post([&ran] { ran = true; });
+            posted = true;
+            while (!ran.load())  // the work returns before the worker waits for it
+                std::this_thread::sleep_for(1ms);
+            result = handOff.wait(ticket);
+            returned = true;
+        });
+        const Joined joined{worker};
+        QTRY_VERIFY(returned.load());
+        QVERIFY(result.load());
+
+        handOff.cancel();
+        const GuiHandOff::Ticket refused = handOff.post([] { QFAIL("cancelled work ran"); });
+        QVERIFY(!refused.isValid());
+        QVERIFY(!handOff.wait(refused));
+        QVERIFY(!GuiHandOff::Ticket().isValid());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestGuiHandOff)

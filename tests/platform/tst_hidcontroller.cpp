@@ -32,6 +32,10 @@ struct FakeNode {
     bool interrupted = false;
     int reportsTaken = 0;
     QList<QByteArray> written;
+    // Whether channels say when a report is there before it is read (like hidraw); otherwise
+    // read() does all the waiting.
+    bool announcesInput = true;
+    bool awaitingInput = false;  // a reader waits in waitForInput right now
 
     void queue(const QByteArray& report) {
         std::lock_guard lock(mutex);
@@ -69,6 +73,23 @@ public:
         ++node_->reportsTaken;
         *bytesRead = static_cast<int>(std::min<qsizetype>(report.size(), capacity));
         std::copy_n(report.constData(), *bytesRead, reinterpret_cast<char*>(buffer));
+        return ReadResult::Data;
+    }
+
+    ReadResult waitForInput(int timeoutMs) override {
+        std::unique_lock lock(node_->mutex);
+        if (!node_->announcesInput)
+            return HidChannel::waitForInput(timeoutMs);
+        node_->awaitingInput = true;
+        node_->wake.notify_all();
+        node_->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+            return node_->gone || node_->interrupted || !node_->reports.empty();
+        });
+        node_->awaitingInput = false;
+        if (node_->gone)
+            return ReadResult::Gone;
+        if (std::exchange(node_->interrupted, false) || node_->reports.empty())
+            return ReadResult::Timeout;
         return ReadResult::Data;
     }
 
@@ -192,7 +213,9 @@ private slots:
     void enumerateOrderAndIndexes();
     void checkOutTwiceFails();
     void accessDeniedChecksOutWithoutReader();
+    void reportsArriveInOrderOneAtATime_data();
     void reportsArriveInOrderOneAtATime();
+    void readerAwaitsTheNextReportDuringTheHandlerButReadsItAfter();
     void unplugMarksDepartedAndRaisesDeviceChange();
     void checkInWhileHandOffPendingDropsReport();
     void checkInFromInsideHandler();
@@ -350,8 +373,16 @@ void TestHidController::accessDeniedChecksOutWithoutReader() {
 // Reports queued ahead of the reader still come one at a time: while a handler runs (and runs
 // the event loop, as the program's waits do), the reader takes nothing more and no second
 // handler starts.
+void TestHidController::reportsArriveInOrderOneAtATime_data() {
+    QTest::addColumn<bool>("announcesInput");
+    QTest::newRow("channel announces input") << true;
+    QTest::newRow("read waits") << false;
+}
+
 void TestHidController::reportsArriveInOrderOneAtATime() {
+    QFETCH(bool, announcesInput);
     auto node = backend_->plug(QStringLiteral("fake:0"), 0x9999, QStringLiteral("Wheel"));
+    node->announcesInput = announcesInput;
     constexpr int kCount = 20;
     for (int i = 0; i < kCount; ++i)
         node->queue(inputReport(i % 2 ? 65 : 1, static_cast<quint8>(i)));
@@ -382,6 +413,37 @@ void TestHidController::reportsArriveInOrderOneAtATime() {
         QCOMPARE(static_cast<quint8>(d.data[0]), i);  // in arrival order
         QCOMPARE(d.data, inputReport(d.reportId, static_cast<quint8>(i)).sliced(1));
     }
+    controller_->checkIn(device);
+}
+
+// On a paced stream the reader waits for the next report while the last one is still being
+// handled, so that one wake-up per report is enough; it reads the report only once the handler
+// has returned.
+void TestHidController::readerAwaitsTheNextReportDuringTheHandlerButReadsItAfter() {
+    auto node = backend_->plug(QStringLiteral("fake:0"), 0x9999, QStringLiteral("Wheel"));
+    node->queue(inputReport(65, 0));
+    visitAll();
+    const auto awaiting = [&] {
+        std::lock_guard lock(node->mutex);
+        return node->awaitingInput;
+    };
+    bool sawReaderAwaiting = false;
+    int takenWhileHandled = -1;
+    onDelivery_ = [&](const Delivery& delivery) {
+        if (delivery.data[0] != 0)
+            return;
+        sawReaderAwaiting = QTest::qWaitFor(awaiting, 5000);
+        node->queue(inputReport(65, 1));  // there now, but not to be read yet
+        QTest::qWait(50);
+        takenWhileHandled = node->taken();
+    };
+    HidDevice* device = nullptr;
+    QVERIFY(controller_->checkOut(device, 0));
+    QTRY_COMPARE(deliveries_.size(), 2);
+    QVERIFY(sawReaderAwaiting);
+    QCOMPARE(takenWhileHandled, 1);
+    QCOMPARE(static_cast<quint8>(deliveries_[1].data[0]), 1);
+    QCOMPARE(node->taken(), 2);
     controller_->checkIn(device);
 }
 
