@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "CheckGroupBox.h"
 #include "EditorConversions.h"
 #include "FileNameEdit.h"
@@ -59,7 +61,7 @@ QLabel* DebugPage::addValue(QGridLayout* grid, int row, int column, const QStrin
                             const char* name, int visibleWidth) {
     QWidget* owner = grid->parentWidget();
     auto* value = named(new QLabel(QStringLiteral("0")), name);
-    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    //XX value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* label = new QLabel(caption, owner);
     label->setObjectName(QString::fromLatin1(name) + QStringLiteral("Caption"));
     grid->addWidget(label, row, column);
@@ -175,6 +177,67 @@ void DebugPage::applyFixedWidths() {
 // ---- display of statistics -------------------------------------------------------------------
 
 void DebugPage::showAxes(const TAxesReport& axes) {
+    if (isVisible())
+        applyAxes(axes);
+    else
+        pendingAxes_ = axes;
+}
+
+void DebugPage::showEncoderStats(const TEncoderStats& record) {
+    if (isVisible())
+        applyEncoderStats(record);
+    else
+        pendingEncoder_ = record;
+}
+
+void DebugPage::showPwmStats(const TPwmStats& record, const QComboBox* modeList,
+                             const QComboBox* freqList) {
+    // The list texts are taken now: the lists may be edited before the page is shown.
+    PwmTexts texts{listText(modeList, record.pwmMode), listText(freqList, record.pwmFreq),
+                   record.period};
+    if (isVisible())
+        applyPwmStats(texts);
+    else
+        pendingPwm_ = std::move(texts);
+}
+
+void DebugPage::showCalculatedParams(const TCalculatedParams& record, const QLocale& locale) {
+    if (isVisible())
+        applyCalculatedParams(record, locale);
+    else
+        pendingCalculated_ = Localised<TCalculatedParams>{record, locale};
+}
+
+void DebugPage::showFfbReport(const TFFBReport& record, const QLocale& locale) {
+    if (isVisible())
+        applyFfbReport(record, locale);
+    else
+        pendingFfb_ = Localised<TFFBReport>{record, locale};
+}
+
+void DebugPage::showEvent(QShowEvent* event) {
+    applyPending();
+    QWidget::showEvent(event);
+}
+
+void DebugPage::applyPending() {
+    if (pendingAxes_)
+        applyAxes(*std::exchange(pendingAxes_, std::nullopt));
+    if (pendingEncoder_)
+        applyEncoderStats(*std::exchange(pendingEncoder_, std::nullopt));
+    if (pendingPwm_)
+        applyPwmStats(*std::exchange(pendingPwm_, std::nullopt));
+    if (pendingCalculated_) {
+        const auto pending = *std::exchange(pendingCalculated_, std::nullopt);
+        applyCalculatedParams(pending.record, pending.locale);
+    }
+    if (pendingFfb_) {
+        const auto pending = *std::exchange(pendingFfb_, std::nullopt);
+        applyFfbReport(pending.record, pending.locale);
+    }
+}
+
+void DebugPage::applyAxes(const TAxesReport& axes) {
     wX->setText(QString::number(axes.x));
     wY->setText(QString::number(axes.y));
     wZ->setText(QString::number(axes.z));
@@ -183,7 +246,7 @@ void DebugPage::showAxes(const TAxesReport& axes) {
     wRZ->setText(QString::number(axes.rz));
 }
 
-void DebugPage::showEncoderStats(const TEncoderStats& record) {
+void DebugPage::applyEncoderStats(const TEncoderStats& record) {
     cPos->setText(QString::number(record.currentPos));
     mPos->setText(QString::number(record.maxPos));
     dSpeed->setText(QString::number(record.speed));
@@ -193,21 +256,20 @@ void DebugPage::showEncoderStats(const TEncoderStats& record) {
     dCPR->setText(QString::number(record.cpr));
 }
 
-void DebugPage::showPwmStats(const TPwmStats& record, const QComboBox* modeList,
-                             const QComboBox* freqList) {
-    dPWMMode->setText(listText(modeList, record.pwmMode));
-    dPWMFreq->setText(listText(freqList, record.pwmFreq));
-    dPWMPeriod->setText(QString::number(record.period));
+void DebugPage::applyPwmStats(const PwmTexts& texts) {
+    dPWMMode->setText(texts.mode);
+    dPWMFreq->setText(texts.frequency);
+    dPWMPeriod->setText(QString::number(texts.period));
 }
 
-void DebugPage::showCalculatedParams(const TCalculatedParams& record, const QLocale& locale) {
+void DebugPage::applyCalculatedParams(const TCalculatedParams& record, const QLocale& locale) {
     dTotalForce->setText(formatTwoDecimals(record.totalForce, locale));
     dStopForce->setText(formatTwoDecimals(record.stopForce, locale));
     dTotalForceGain->setText(formatTwoDecimals(record.totalForceGain, locale));
     dUserForce->setText(formatTwoDecimals(record.userForce, locale));
 }
 
-void DebugPage::showFfbReport(const TFFBReport& record, const QLocale& locale) {
+void DebugPage::applyFfbReport(const TFFBReport& record, const QLocale& locale) {
     dFFBConstantForce->setText(formatTwoDecimals(record.constantForce, locale));
     dFFBRampForce->setText(formatTwoDecimals(record.rampForce, locale));
     dFFBSpringForce->setText(formatTwoDecimals(record.springForce, locale));

@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include <optional>
+
 #include "CheckGroupBox.h"
 #include "FileNameEdit.h"
 #include "Records.h"
@@ -18,7 +20,10 @@ namespace karvo {
 
 // The "Debug" page: live statistics on the left (encoder, PWM, wheel axes, calculated
 // parameters, effect forces, the "Log to File" switch), the system log on the right. The show
-// methods write a received statistics record into its labels.
+// methods write a received statistics record into its labels. While the page is not on screen
+// (another page in front, the window hidden) only the latest record of each kind is kept, and
+// its labels take it when the page is shown: a base streaming at 1 kHz then costs no label
+// updates nobody can see.
 class DebugPage : public QWidget {
     Q_OBJECT
 
@@ -87,13 +92,41 @@ public:
     QGroupBox* GroupLog;
     QPlainTextEdit* sysLog;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    struct PwmTexts {
+        QString mode;
+        QString frequency;
+        qint16 period = 0;
+    };
+    template <typename Record>
+    struct Localised {
+        Record record;
+        QLocale locale;
+    };
+
+    void applyAxes(const TAxesReport& axes);
+    void applyEncoderStats(const TEncoderStats& record);
+    void applyPwmStats(const PwmTexts& texts);
+    void applyCalculatedParams(const TCalculatedParams& record, const QLocale& locale);
+    void applyFfbReport(const TFFBReport& record, const QLocale& locale);
+    void applyPending();
+
     QWidget* buildStatistics();
     QWidget* buildLog();
     QLabel* addValue(QGridLayout* grid, int row, int column, const QString& caption,
                      const char* name, int visibleWidth);
 
     QList<QLabel*> statLabels_;
+
+    // The records that arrived while the page was not on screen, the latest of each kind.
+    std::optional<TAxesReport> pendingAxes_;
+    std::optional<TEncoderStats> pendingEncoder_;
+    std::optional<PwmTexts> pendingPwm_;
+    std::optional<Localised<TCalculatedParams>> pendingCalculated_;
+    std::optional<Localised<TFFBReport>> pendingFfb_;
 };
 
 }  // namespace karvo

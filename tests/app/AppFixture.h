@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -70,6 +71,17 @@ public:
     }
 
     TMainForm& w() { return *window; }
+    // Brings the window with its "Debug" page on screen: the statistics labels follow the
+    // records only while the page is shown, and take the latest ones when it comes up.
+    DebugPage& debugOnScreen() {
+        // The first show applies the theme, whose pictures come from the source tree.
+        const QString themes = dir.filePath(QStringLiteral("themes"));
+        if (!QFileInfo::exists(themes))
+            QFile::link(QStringLiteral(KARVO_SOURCE_DIR "/themes"), themes);
+        window->ui.pageControl->setCurrentWidget(window->ui.debugPage);
+        window->show();
+        return *window->ui.debugPage;
+    }
     QString panel(int index) const { return window->ui.statusBar->panelText(index); }
     QStringList logLines() const {
         return window->ui.debugPage->sysLog->toPlainText().split(u'\n', Qt::SkipEmptyParts);

@@ -140,6 +140,7 @@ private slots:
     void reportFloodWhileTheWindowCloses() {
         AppFixture f;
         QVERIFY(f.waitConnectedAndSettled());
+        f.debugOnScreen();
         f.firmware->setStreamRate(WheelBaseFirmware::StreamRate::Max);
         QTRY_VERIFY(f.w().ui.debugPage->cPos->text() != QLatin1String("0"));
         f.w().close();

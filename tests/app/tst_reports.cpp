@@ -110,6 +110,7 @@ private slots:
     void otherReportIdsAndClosingAreIgnored() {
         AppFixture f;
         QVERIFY(f.waitConnectedAndSettled());
+        f.debugOnScreen();
         f.firmware->clearReceived();
         f.w().channel->RequestQ.setValue("227", "1");
         deliver(f.w(), 66, response(3, 227, QByteArray(47, '\x01')));
@@ -126,6 +127,7 @@ private slots:
         AppFixture f;
         QVERIFY(f.waitConnectedAndSettled());
         deliver(f.w(), 1, QByteArray::fromHex("7F7F7F7F" "FFFFFFFF" "02000000"));
+        f.debugOnScreen();
         QCOMPARE(f.w().ui.debugPage->wX->text(), QStringLiteral("-1"));
         QCOMPARE(f.w().ui.debugPage->wY->text(), QStringLiteral("2"));
         QCOMPARE(f.w().ui.debugPage->wZ->text(), QStringLiteral("0"));  // bytes not sent read as 0
@@ -144,6 +146,7 @@ private slots:
         // A heap copy of exactly the received bytes: AddressSanitizer catches any read past it.
         std::unique_ptr<quint8[]> exact(new quint8[static_cast<size_t>(data.size()) + 0]);
         std::copy(data.begin(), data.end(), exact.get());
+        f.debugOnScreen();
         f.w().reports->HIDCtlDeviceData(nullptr, 65, exact.get(), static_cast<quint16>(data.size()));
         if (data.size() == 8) {
             QCOMPARE(f.w().ui.debugPage->cPos->text(), QStringLiteral("5"));
@@ -179,6 +182,7 @@ private slots:
                             "\"zIndex\":true,\"pwmMode\":1,\"pwmFreq\":2,\"pidMode\":0}\r"));
         QCOMPARE(lines[2], QByteArray());
         // PWM statistics are looked up in the editing lists.
+        f.debugOnScreen();
         QCOMPARE(f.w().ui.debugPage->dPWMMode->text(), QStringLiteral("PWM +/- (H-Bridge)"));
         QCOMPARE(f.w().ui.debugPage->dPWMFreq->text(), QStringLiteral("16.8 kHz"));
         QCOMPARE(f.w().ui.debugPage->dPWMPeriod->text(), QStringLiteral("-5"));

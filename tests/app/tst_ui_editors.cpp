@@ -385,6 +385,7 @@ private slots:
         QFETCH(QString, period);
         HardwarePage hardware;
         DebugPage debug;
+        debug.show();
         const auto view = ByteView(reinterpret_cast<const quint8*>(payload.constData()),
                                    static_cast<std::size_t>(payload.size()));
         debug.showPwmStats(decodePwmStats(view), hardware.pwmMode, hardware.pwmFreq);
@@ -395,6 +396,7 @@ private slots:
 
     void encoderAndAxesInSignedDecimal() {
         DebugPage page;
+        page.show();
         page.showEncoderStats({-1, 2, -3, 4, -5, 6, -2147483647 - 1});
         const QList<QLabel*> encoder = {page.cPos, page.mPos, page.dSpeed, page.pZ,
                                         page.nZ,   page.dPPR, page.dCPR};
@@ -417,8 +419,47 @@ private slots:
             QCOMPARE(wheel[i]->text(), values[i]);
     }
 
+    // Off screen the page keeps only the latest record of each kind; its labels take it when
+    // the page is shown, and follow every record while it is on screen.
+    void hiddenStatisticsWaitForThePageToBeShown() {
+        HardwarePage hardware;
+        DebugPage page;
+        page.showEncoderStats({1, 1, 1, 1, 1, 1, 1});
+        page.showEncoderStats({7, 8, 9, 10, 11, 12, 13});
+        TAxesReport axes;
+        axes.x = -5;
+        page.showAxes(axes);
+        page.showPwmStats(TPwmStats{1, 2, -3}, hardware.pwmMode, hardware.pwmFreq);
+        page.showCalculatedParams({1.5f, 0, 0, 0}, kComma);
+        TFFBReport report;
+        report.sineForce = 2.5f;
+        page.showFfbReport(report, kPoint);
+        QCOMPARE(page.cPos->text(), QStringLiteral("0"));
+        QCOMPARE(page.wX->text(), QStringLiteral("0"));
+        QCOMPARE(page.dTotalForce->text(), QStringLiteral("0"));
+
+        page.show();
+        QCOMPARE(page.cPos->text(), QStringLiteral("7"));
+        QCOMPARE(page.dCPR->text(), QStringLiteral("13"));
+        QCOMPARE(page.wX->text(), QStringLiteral("-5"));
+        QCOMPARE(page.dPWMMode->text(), hardware.pwmMode->itemText(1));
+        QCOMPARE(page.dPWMFreq->text(), hardware.pwmFreq->itemText(2));
+        QCOMPARE(page.dPWMPeriod->text(), QStringLiteral("-3"));
+        QCOMPARE(page.dTotalForce->text(), QStringLiteral("1,50"));
+        QCOMPARE(page.dFFBSineForce->text(), QStringLiteral("2.50"));
+
+        page.showEncoderStats({20, 0, 0, 0, 0, 0, 0});
+        QCOMPARE(page.cPos->text(), QStringLiteral("20"));
+        page.hide();
+        page.showEncoderStats({30, 0, 0, 0, 0, 0, 0});
+        QCOMPARE(page.cPos->text(), QStringLiteral("20"));
+        page.show();
+        QCOMPARE(page.cPos->text(), QStringLiteral("30"));
+    }
+
     void forcesWithTwoDecimals() {
         DebugPage page;
+        page.show();
         // Wire order: total force, stop force, total force gain, user force.
         page.showCalculatedParams({1.5f, -2.25f, 30.0f, 0.004f}, kComma);
         QCOMPARE(page.dTotalForce->text(), QStringLiteral("1,50"));

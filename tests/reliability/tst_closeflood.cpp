@@ -23,6 +23,7 @@ private slots:
     void fixtureWorks() {
         AppFixture f;
         QVERIFY(f.waitConnectedAndSettled());
+        f.debugOnScreen();
         f.firmware->setStreamRate(WheelBaseFirmware::StreamRate::Max);
         QTRY_VERIFY(f.w().ui.debugPage->cPos->text() != QLatin1String("0"));
     }
@@ -40,6 +41,7 @@ private slots:
         for (int round = 0; round < kRounds; ++round) {
             AppFixture f;
             QVERIFY(f.waitConnectedAndSettled());
+            f.debugOnScreen();
             f.firmware->setStreamRate(WheelBaseFirmware::StreamRate::Max);
             int delivered = 0;
             TMainForm* window = f.window.get();
@@ -63,6 +65,8 @@ private slots:
                 QVERIFY(runUntil([&] { return delivered > deliveredAtClose + kReportsAfterClose; }));
                 QCOMPARE(f.firmware->receivedReports().size(), packetsBeforeClose);
                 QCOMPARE(window->channel->RequestQ.value(QStringLiteral("254")), QStringLiteral("1"));
+                // Shown again, the page has nothing kept back to show either.
+                window->show();
                 QCOMPARE(window->ui.debugPage->cPos->text(), positionAtClose);
             }
             f.window.reset();  // destroyed while the base keeps streaming

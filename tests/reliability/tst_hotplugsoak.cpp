@@ -52,6 +52,7 @@ private slots:
     void fixtureWorks() {
         AppFixture f;
         QVERIFY(f.waitConnectedAndSettled());
+        f.debugOnScreen();
         f.firmware->setStreamRate(WheelBaseFirmware::StreamRate::Max);
         // Streamed encoder statistics reach the Debug page.
         QTRY_VERIFY(f.w().ui.debugPage->cPos->text() != QLatin1String("0"));

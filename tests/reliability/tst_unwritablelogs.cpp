@@ -86,6 +86,7 @@ private slots:
         f.w().ui.debugPage->LogfileSelector->setText(debugLog);
         f.w().ui.debugPage->enableLogTofile->setChecked(true);
         QVERIFY(f.waitConnectedAndSettled());
+        f.debugOnScreen();
         // Streamed effect forces are dumped, so every one of them fails.
         f.firmware->setStreamRate(WheelBaseFirmware::StreamRate::Max);
         QTRY_VERIFY(f.w().ui.debugPage->cPos->text() != QLatin1String("0"));
