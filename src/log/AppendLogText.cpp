@@ -2,6 +2,7 @@
 
 #include "KarvoError.h"
 #include "Windows1252.h"
+#include "WriteAll.h"
 
 #include <QDir>
 #include <QFile>
@@ -142,31 +143,6 @@ QByteArray readWholeFile(int fd) {
     }
 }
 
-// Writes all bytes at `offset`, or through the file position when `offset` is negative (devices
-// and pipes). False on any failure, with errno set.
-bool writeAll(int fd, off_t offset, const QByteArray& bytes) {
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const char* from = bytes.constData() + written;
-        const auto length = static_cast<size_t>(bytes.size() - written);
-        const ssize_t n = offset < 0
-                              ? ::write(fd, from, length)
-                              : ::pwrite(fd, from, length, offset + static_cast<off_t>(written));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        written += n;
-    }
-    return true;
-}
-
 FileEncoding sniffEncoding(int fd, off_t size) {
     if (size == 0) {
         return FileEncoding::Ansi;
@@ -216,7 +192,7 @@ QByteArray asciiBytes(const QString& text) {
 // Appends to a regular file of the given size (taken under the lock); a failed write cuts the
 // file back to its old end so that no part of a line is left behind.
 void appendToRegularFile(int fd, off_t size, const QByteArray& bytes) {
-    if (!writeAll(fd, size, bytes)) {
+    if (!writeAll(fd, bytes, size)) {
         const int ignored = ::ftruncate(fd, size);
         static_cast<void>(ignored);
         failWrite();
@@ -238,8 +214,8 @@ void convertToUtf8AndAppend(int fd, const QString& text) {
         static_cast<void>(ignored);
         failWrite();
     }
-    if (!writeAll(fd, 0, converted)) {
-        const bool restored = writeAll(fd, 0, old);
+    if (!writeAll(fd, converted, 0)) {
+        const bool restored = writeAll(fd, old, 0);
         static_cast<void>(restored);
         const int ignored = ::ftruncate(fd, oldSize);
         static_cast<void>(ignored);
@@ -271,7 +247,7 @@ void AppendLogText(const QString& path, const QString& text) {
     if (!S_ISREG(info.st_mode)) {
         // A device or pipe has no start to sniff or rewrite: the text goes out as it is, in
         // Windows-1252 when it is plain ASCII and in UTF-8 otherwise.
-        if (!writeAll(fd, -1, isAscii(text) ? asciiBytes(text) : text.toUtf8())) {
+        if (!writeAll(fd, isAscii(text) ? asciiBytes(text) : text.toUtf8())) {
             failWrite();
         }
         return;

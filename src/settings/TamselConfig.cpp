@@ -1,6 +1,7 @@
 #include "TamselConfig.h"
 
 #include "KarvoError.h"
+#include "WriteAll.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,26 +24,6 @@ constexpr int kTempNameAttempts = 16;
 [[noreturn]] void failCreate(const QString& fullPath, int error) {
     throw KarvoError(QStringLiteral("Cannot create file \"%1\". %2")
                          .arg(fullPath, QString::fromLocal8Bit(std::strerror(error))));
-}
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n =
-            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        written += n;
-    }
-    return true;
 }
 
 // Creates a new, uniquely named file beside `target`; the process's umask applies to its mode.
