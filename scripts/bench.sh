@@ -98,10 +98,12 @@ pipeline --rate 1khz --dump off --window shown --page base
 pipeline --rate 1khz --dump off --window shown --page debug
 pipeline --rate 1khz --dump on --window shown --page debug
 
-# process_cpu LABEL RATE WRAPPER...: CPU of the whole program over 10 s after a 3 s start.
-process_cpu() {
+# process_cpu_once LABEL RATE WRAPPER...: CPU of the whole program and of its two busiest
+# threads (the GUI thread and the reader) over 10 s after a 3 s start; prints "total gui reader".
+process_cpu_once() {
   local label=$1 rate=$2; shift 2
   local dir="$work/cpu-$label-$rate"
+  rm -rf "$dir"
   mkdir -p "$dir"
   ln -sfn "$root/themes" "$dir/themes"
   (cd "$dir" && XDG_DATA_HOME="$dir/data" "$@" sh -c 'echo $$ > pid; exec "$0" --simulate --stream "$1"' \
@@ -110,15 +112,29 @@ process_cpu() {
   sleep 3
   local pid
   pid=$(cat "$dir/pid")
-  local tck a b t0 t1
+  threads() { for t in /proc/"$pid"/task/*; do echo "$(basename "$t") $(awk '{print $14+$15}' "$t/stat")"; done | sort; }
+  local tck a b t0 t1 s0 s1
   tck=$(getconf CLK_TCK)
-  a=$(awk '{print $14+$15}' "/proc/$pid/stat"); t0=$(date +%s.%N)
+  a=$(awk '{print $14+$15}' "/proc/$pid/stat"); s0=$(threads); t0=$(date +%s.%N)
   sleep 10
-  b=$(awk '{print $14+$15}' "/proc/$pid/stat"); t1=$(date +%s.%N)
+  b=$(awk '{print $14+$15}' "/proc/$pid/stat"); s1=$(threads); t1=$(date +%s.%N)
   kill "$pid"
   wait "$wrapper" 2>/dev/null || true
-  awk -v a="$a" -v b="$b" -v t0="$t0" -v t1="$t1" -v tck="$tck" -v rate="$rate" -v label="$label" \
-    'BEGIN {printf "KarvoWheelConfig --simulate --stream %s (%s): %.2f %% of one core\n", rate, label, 100*(b-a)/tck/(t1-t0)}'
+  join <(echo "$s0") <(echo "$s1") |
+    awk -v a="$a" -v b="$b" -v t0="$t0" -v t1="$t1" -v tck="$tck" -v pid="$pid" '
+      { cpu = $3 - $2; if ($1 == pid) gui = cpu; else if (cpu > other) other = cpu }
+      END { d = tck * (t1 - t0); printf "%.2f %.2f %.2f\n", 100*(b-a)/d, 100*gui/d, 100*other/d }'
+}
+
+# process_cpu LABEL RATE WRAPPER...: process_cpu_once $runs times; each run and the median.
+process_cpu() {
+  local label=$1 rate=$2; shift 2
+  local out
+  out=$(for _ in $(seq "$runs"); do process_cpu_once "$label" "$rate" "$@"; done)
+  local median
+  median=$(echo "$out" | sort -g | awk '{v[NR]=$0} END {print v[int((NR+1)/2)]}')
+  echo "$median" | awk -v rate="$rate" -v label="$label" -v n="$runs" -v all="$(echo "$out" | cut -d' ' -f1 | paste -sd' ')" \
+    '{printf "KarvoWheelConfig --simulate --stream %s (%s): %.2f %% of one core (GUI thread %.2f %%, reader %.2f %%), median of %d runs: %s\n", rate, label, $1, $2, $3, n, all}'
 }
 
 section "Idle cost: the whole program, 10 s after start (Base page shown)"

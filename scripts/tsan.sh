@@ -8,7 +8,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TSAN_BUILD_DIR:-$root/build-tsan}
-tests=(tst_hidcontroller tst_threadtimer tst_wheelbasefirmware tst_firmwarestreams tst_wiretrace
+tests=(tst_hidcontroller tst_guihandoff tst_threadtimer tst_wheelbasefirmware tst_firmwarestreams tst_wiretrace
        tst_simulatedhidbackend tst_hotplugsoak)
 
 if [[ ! -f $build/build.ninja ]]; then
