@@ -21,9 +21,12 @@ namespace {
 
 constexpr int kTempNameAttempts = 16;
 
+[[noreturn]] void failCreate(const QString& fullPath, const QString& reason) {
+    throw KarvoError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath, reason));
+}
+
 [[noreturn]] void failCreate(const QString& fullPath, int error) {
-    throw KarvoError(QStringLiteral("Cannot create file \"%1\". %2")
-                         .arg(fullPath, QString::fromLocal8Bit(std::strerror(error))));
+    failCreate(fullPath, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 // Creates a new, uniquely named file beside `target`; the process's umask applies to its mode.
@@ -85,11 +88,17 @@ void TamselConfig::WriteBool(const QString& section, const QString& name, bool v
 IniDocument& TamselConfig::document() {
     if (!document_) {
         // A missing file is an empty store. So is one that cannot be read: every read then gives
-        // its default, and the first write replaces the file.
+        // its default, but no write replaces that file.
         QFile file(filePath_);
         QByteArray bytes;
         if (file.open(QIODevice::ReadOnly)) {
             bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError) {
+                unreadable_ = file.errorString();
+                bytes.clear();
+            }
+        } else if (file.exists()) {
+            unreadable_ = file.errorString();
         }
         document_ = IniDocument::parse(bytes);
     }
@@ -101,6 +110,9 @@ IniDocument& TamselConfig::document() {
 void TamselConfig::save() {
     const QByteArray bytes = document_->serialize();
     const QString fullPath = QDir::cleanPath(QFileInfo(filePath_).absoluteFilePath());
+    if (!unreadable_.isEmpty()) {
+        failCreate(fullPath, unreadable_);
+    }
 
     // Renaming over a symbolic link would replace the link; write where it points instead.
     const QFileInfo info(fullPath);

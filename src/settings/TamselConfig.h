@@ -19,7 +19,8 @@ public:
 
     int ReadInteger(const QString& section, const QString& name, int defaultValue);
     bool ReadBool(const QString& section, const QString& name, bool defaultValue);
-    // Throw KarvoError when the file cannot be written; the value stays in memory and reaches the
+    // Throw KarvoError when the file cannot be written, or when it exists but could not be read
+    // (replacing it would lose the settings in it); the value stays in memory and reaches the
     // file with the next write that succeeds.
     void WriteInteger(const QString& section, const QString& name, int value);
     void WriteBool(const QString& section, const QString& name, bool value);
@@ -32,6 +33,9 @@ private:
 
     QString filePath_;
     std::optional<IniDocument> document_;
+    // Why a file that exists could not be read at the first operation; empty when it was read
+    // or did not exist. Such a file is never replaced: it holds settings this copy lacks.
+    QString unreadable_;
 };
 
 }  // namespace karvo

@@ -68,6 +68,8 @@ private slots:
     void readingNeverWrites();
     void writeFailureKeepsTheValue_data();
     void writeFailureKeepsTheValue();
+    void unreadableFileIsNeverReplaced_data();
+    void unreadableFileIsNeverReplaced();
     void garbageFiles_data();
     void garbageFiles();
     void linkAndModeKept();
@@ -265,6 +267,46 @@ void TestTamselConfig::writeFailureKeepsTheValue() {
     QCOMPARE(readFile(path), kept +
                                  "[Profiles]\r\nActiveProfile=3\r\n\r\n"
                                  "[Debug]\r\nLogToFile=1\r\n\r\n");
+}
+
+// A settings file that exists but cannot be read holds settings this copy does not know: reads
+// give their defaults, and writes fail instead of replacing it with the new entries alone.
+void TestTamselConfig::unreadableFileIsNeverReplaced_data() {
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("no read permission") << "mode";
+    QTest::newRow("a folder") << "folder";
+}
+
+void TestTamselConfig::unreadableFileIsNeverReplaced() {
+    QFETCH(QString, cause);
+    const QString path = settingsPath();
+    const QByteArray contents("[Themes]\r\nActive=1\r\n\r\n[Profiles]\r\nActiveProfile=4\r\n");
+    if (cause == "mode") {
+        writeFile(path, contents);
+        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+        if (::access(QFile::encodeName(path).constData(), R_OK) == 0) {
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+            QSKIP("Running with privileges that ignore file permissions; the folder row covers "
+                  "a file that exists but cannot be read");
+        }
+    } else {
+        QVERIFY(QDir().mkpath(path));
+    }
+
+    TamselConfig config(path);
+    QCOMPARE(config.ReadInteger("Profiles", "ActiveProfile", 0), 0);
+    const std::optional<QString> error =
+        writeError([&] { config.WriteInteger("Themes", "Active", 0); });
+    QVERIFY(error.has_value());
+    QVERIFY2(error->startsWith("Cannot create file \"" + QDir::cleanPath(path) + "\". "),
+             qPrintable(*error));
+    QCOMPARE(config.ReadInteger("Themes", "Active", 1), 0);  // kept in memory
+    if (cause == "mode") {
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(readFile(path), contents);
+    } else {
+        QVERIFY(QFileInfo(path).isDir());
+    }
 }
 
 void TestTamselConfig::garbageFiles_data() {
