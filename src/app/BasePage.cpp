@@ -12,6 +12,7 @@
 
 #include "CheckGroupBox.h"
 #include "EditorConversions.h"
+#include "PageBuilders.h"
 #include "ScrollingTextPanel.h"
 #include "TrackSlider.h"
 
@@ -27,16 +28,6 @@ namespace {
 
 constexpr int kValueWidth = 44;  // room for "10000" beside a slider
 constexpr int kRowSpacing = 2;
-
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QGroupBox* group(const QString& title, const char* name, QWidget* parent) {
-    return named(new QGroupBox(title, parent), name);
-}
 
 QGridLayout* sliderGrid(QWidget* owner) {
     auto* grid = new QGridLayout(owner);
@@ -59,29 +50,12 @@ TrackSlider* addSliderRow(QGridLayout* grid, const QString& caption, const char*
         named(new QLabel(QString::number(value), owner), (QByteArray(name) + "Value").constData());
     readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     readout->setFixedWidth(kValueWidth);
-    readout->setEnabled(slider->isEnabled());
     QObject::connect(slider, &QSlider::valueChanged, readout,
                      [readout](int position) { readout->setNum(position); });
     grid->addWidget(label, row, 0);
     grid->addWidget(slider, row, 1);
     grid->addWidget(readout, row, 2);
     return slider;
-}
-
-QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
-    auto* result = named(new QPushButton(caption, parent), name);
-    result->setAutoDefault(false);
-    return result;
-}
-
-QComboBox* dropDown(const QStringList& items, int index, const char* name, QWidget* parent) {
-    auto* list = named(new QComboBox(parent), name);
-    list->setEditable(false);  // drop-down lists cannot be typed into
-    list->addItems(items);
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    list->setMinimumContentsLength(3);
-    list->setCurrentIndex(index);
-    return list;
 }
 
 quint16 plain(const QSlider* slider) {

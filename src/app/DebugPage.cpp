@@ -14,16 +14,11 @@
 #include "EditorConversions.h"
 #include "FileNameEdit.h"
 #include "FixedWidthSlot.h"
+#include "PageBuilders.h"
 
 namespace karvo {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // The room a value label asks for: a number such as "-12345.67", or a list entry of the PWM
 // settings such as "PWM +/- (H-Bridge)". The labels themselves are wider (150 px) and are cut off
@@ -61,7 +56,6 @@ QLabel* DebugPage::addValue(QGridLayout* grid, int row, int column, const QStrin
                             const char* name, int visibleWidth) {
     QWidget* owner = grid->parentWidget();
     auto* value = named(new QLabel(QStringLiteral("0")), name);
-    //XX value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* label = new QLabel(caption, owner);
     label->setObjectName(QString::fromLatin1(name) + QStringLiteral("Caption"));
     grid->addWidget(label, row, column);
@@ -177,42 +171,36 @@ void DebugPage::applyFixedWidths() {
 // ---- display of statistics -------------------------------------------------------------------
 
 void DebugPage::showAxes(const TAxesReport& axes) {
+    pendingAxes_ = axes;
     if (isVisible())
-        applyAxes(axes);
-    else
-        pendingAxes_ = axes;
+        applyPending();
 }
 
 void DebugPage::showEncoderStats(const TEncoderStats& record) {
+    pendingEncoder_ = record;
     if (isVisible())
-        applyEncoderStats(record);
-    else
-        pendingEncoder_ = record;
+        applyPending();
 }
 
 void DebugPage::showPwmStats(const TPwmStats& record, const QComboBox* modeList,
                              const QComboBox* freqList) {
     // The list texts are taken now: the lists may be edited before the page is shown.
-    PwmTexts texts{listText(modeList, record.pwmMode), listText(freqList, record.pwmFreq),
-                   record.period};
+    pendingPwm_ = PwmTexts{listText(modeList, record.pwmMode), listText(freqList, record.pwmFreq),
+                           record.period};
     if (isVisible())
-        applyPwmStats(texts);
-    else
-        pendingPwm_ = std::move(texts);
+        applyPending();
 }
 
 void DebugPage::showCalculatedParams(const TCalculatedParams& record, const QLocale& locale) {
+    pendingCalculated_ = Localised<TCalculatedParams>{record, locale};
     if (isVisible())
-        applyCalculatedParams(record, locale);
-    else
-        pendingCalculated_ = Localised<TCalculatedParams>{record, locale};
+        applyPending();
 }
 
 void DebugPage::showFfbReport(const TFFBReport& record, const QLocale& locale) {
+    pendingFfb_ = Localised<TFFBReport>{record, locale};
     if (isVisible())
-        applyFfbReport(record, locale);
-    else
-        pendingFfb_ = Localised<TFFBReport>{record, locale};
+        applyPending();
 }
 
 void DebugPage::showEvent(QShowEvent* event) {
@@ -220,6 +208,8 @@ void DebugPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+// Every show method keeps its record here first; on screen it is applied at once, otherwise
+// when the page is shown.
 void DebugPage::applyPending() {
     if (pendingAxes_)
         applyAxes(*std::exchange(pendingAxes_, std::nullopt));

@@ -121,7 +121,8 @@ private:
 
     QList<QLabel*> statLabels_;
 
-    // The records that arrived while the page was not on screen, the latest of each kind.
+    // The records not yet in the labels (kept while the page is off screen), the latest of each
+    // kind.
     std::optional<TAxesReport> pendingAxes_;
     std::optional<TEncoderStats> pendingEncoder_;
     std::optional<PwmTexts> pendingPwm_;

@@ -12,28 +12,11 @@
 #include "DecimalSpinEdit.h"
 #include "EditorConversions.h"
 #include "FixedWidthSlot.h"
+#include "PageBuilders.h"
 
 namespace karvo {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QComboBox* dropDown(const QStringList& items, int index, const char* name, QWidget* parent) {
-    auto* list = named(new QComboBox(parent), name);
-    list->setEditable(false);  // drop-down lists cannot be typed into
-    list->addItems(items);
-    // The list may get narrower than its longest entry in a small window; the page's columns give
-    // it the room for its entries at the design size.
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    list->setMinimumContentsLength(3);
-    list->setCurrentIndex(index);
-    return list;
-}
 
 QGridLayout* formGrid(QWidget* owner) {
     auto* grid = new QGridLayout(owner);

@@ -35,7 +35,7 @@ QMenu* menu(const QString& title, const char* name, QWidget* parent) {
 void MainWindowUi::setupUi(QMainWindow* window) {
     if (window->objectName().isEmpty())
         window->setObjectName(QStringLiteral("MainForm"));
-    window->setWindowTitle(QStringLiteral("Karvo Wheel Configuration"));
+    window->setWindowTitle(kApplicationTitle);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
     window->setFont(font);

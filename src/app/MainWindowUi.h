@@ -4,6 +4,7 @@
 // exposes.
 #include <QAction>
 #include <QMainWindow>
+#include <QString>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -14,6 +15,8 @@
 #include "StatusPanels.h"
 
 namespace karvo {
+
+inline const QString kApplicationTitle = QStringLiteral("Karvo Wheel Configuration");
 
 class EventWatcher;
 

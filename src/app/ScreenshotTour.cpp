@@ -1,7 +1,6 @@
 #include "ScreenshotTour.h"
 
 #include "KarvoError.h"
-#include "SkinManager.h"
 #include "TMainForm.h"
 
 #include <QCoreApplication>
@@ -31,10 +30,8 @@ void takeShot(TMainForm* window, QString directory, int index) {
     }
     const Shot& shot = kShots[index];
     // The tour changes the look without storing a theme in the settings.
-    window->skinManager->setSkin(shot.theme == 0 ? QStringLiteral("Dark") : QStringLiteral("Light"));
     try {
-        window->ui.basePage->InfoText->setBackgroundPicture(loadThemePicture(
-            shot.theme == 0 ? QStringLiteral("themes/bg_dark.png") : QStringLiteral("themes/bg_light.png")));
+        window->applyTheme(shot.theme, false);
     } catch (const KarvoError&) {
         // Without the pictures the panel keeps its built-in one.
     }

@@ -208,6 +208,10 @@ void restyle(const QPalette& palette, const QString& sheet) {
     qApp->setStyleSheet(sheet);
 }
 
+void applyColours(const Colours& colours) {
+    restyle(paletteFrom(colours), sheetFrom(colours));
+}
+
 }  // namespace
 
 SkinManager::SkinManager() = default;
@@ -224,14 +228,12 @@ QString SkinManager::styleSheetFor(const QString& name) {
 void SkinManager::setSkin(const QString& name) {
     if (!skinNames().contains(name))
         throw KarvoError(QStringLiteral("Skin \"%1\" is not available").arg(name));
-    const Colours colours = coloursFor(name);
-    restyle(paletteFrom(colours), sheetFrom(colours));
+    applyColours(coloursFor(name));
     skin_ = name;
 }
 
 void SkinManager::applyStartupLook() {
-    const Colours colours = neutralColours();
-    restyle(paletteFrom(colours), sheetFrom(colours));
+    applyColours(neutralColours());
     skin_.clear();
 }
 

@@ -295,8 +295,10 @@ void TMainForm::btnDecWheelMouseDown() { DecAngle->setEnabled(true); }
 void TMainForm::btnDecWheelMouseUp() { DecAngle->setEnabled(false); }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    // Any mouse button starts and stops the auto-repeat; only the left one also clicks.
-    const bool press = event->type() == QEvent::MouseButtonPress;
+    // Any mouse button starts and stops the auto-repeat; only the left one also clicks. The
+    // second press of a double click comes as a double-click event and is a press too.
+    const bool press = event->type() == QEvent::MouseButtonPress ||
+                       event->type() == QEvent::MouseButtonDblClick;
     const bool release = event->type() == QEvent::MouseButtonRelease;
     if (press || release) {
         if (watched == ui.basePage->btnIncWheel)
@@ -367,10 +369,8 @@ void TMainForm::pressLoad() { profiles->btnLoadProfileClick(); }
 void TMainForm::guarded(const std::function<void()>& handler) {
     try {
         handler();
-    } catch (const KarvoError& error) {
-        showErrorReport(error.message());
     } catch (const std::exception& error) {
-        showErrorReport(QString::fromLocal8Bit(error.what()));
+        showErrorReport(errorText(error));
     }
 }
 

@@ -27,8 +27,6 @@ class SkinManager;
 class TamselConfig;
 class ThreadTimer;
 
-inline const QString kApplicationTitle = QStringLiteral("Karvo Wheel Configuration");
-
 // The main window and the program's controller: it owns the link to the wheel base, the pending
 // requests, the profile tracker and every handler, all running on the GUI thread. The logic
 // lives in the libraries below it (device link, command channel, report handler, profiles,
@@ -137,6 +135,11 @@ public:
     // PowerHost
     void terminateApplication() override;
 
+    // Shows theme 0 ("Dark") or 1 ("Light"): skin, menu check marks and the info panel's
+    // picture; stores the choice in the settings when asked to. Throws KarvoError when the
+    // picture cannot be read (the skin is applied by then).
+    void applyTheme(int theme, bool storeSetting);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -146,7 +149,6 @@ protected:
 
 private:
     void connectHandlers();
-    void applyTheme(int theme, bool storeSetting);
     void restoreTheme();
     void nudge(int delta);
     void showMessage(QMessageBox::Icon icon, const QString& text);

@@ -38,10 +38,8 @@ bool DeviceLink::HIDCtlEnumerate(HidDevice* device, int index) {
         markDown();
         try {
             connectionSteps(index);
-        } catch (const KarvoError& error) {
-            host_.SetSysLog(error.message());
         } catch (const std::exception& error) {
-            host_.SetSysLog(QString::fromLocal8Bit(error.what()));
+            host_.SetSysLog(errorText(error));
         }
     }
     Enumerating = false;

@@ -3,13 +3,14 @@
 #include <QObject>
 #include <QString>
 
+#include "WheelBaseDescriptor.h"
+
 namespace karvo {
 
 class HidController;
 class HidDevice;
 class LinkHost;
 
-constexpr quint16 kWheelBaseVendorId = 0x9999;
 
 inline const QString kLinkConnected = QStringLiteral("Connected");
 inline const QString kLinkDisconnected = QStringLiteral("Disconnected");

@@ -38,13 +38,7 @@ private:
 
 LogindMonitor::LogindMonitor(PowerEvents& events, std::function<void(const QString&)> sysLog,
                              QObject* parent)
-    : QObject(parent), events_(events), sysLog_(std::move(sysLog)) {
-    connect(&events_, &PowerEvents::suspendHandled, this, &LogindMonitor::releaseInhibitor);
-    connect(&events_, &PowerEvents::resumeHandled, this, [this] {
-        if (!sleeping_)
-            takeInhibitor();
-    });
-}
+    : QObject(parent), events_(events), sysLog_(std::move(sysLog)) {}
 
 LogindMonitor::~LogindMonitor() {
     releaseInhibitor();

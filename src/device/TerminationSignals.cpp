@@ -1,6 +1,5 @@
 #include "TerminationSignals.h"
 
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 

@@ -19,4 +19,11 @@ private:
     QByteArray utf8_;
 };
 
+// The text of any error for the user: a KarvoError's message, the what() of any other exception.
+inline QString errorText(const std::exception& error) {
+    if (const auto* karvoError = dynamic_cast<const KarvoError*>(&error))
+        return karvoError->message();
+    return QString::fromLocal8Bit(error.what());
+}
+
 }  // namespace karvo

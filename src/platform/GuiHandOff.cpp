@@ -162,9 +162,4 @@ void GuiHandOff::reset() {
     ++shared_->generation;
 }
 
-bool GuiHandOff::isCancelled() const {
-    std::lock_guard lock(shared_->mutex);
-    return shared_->cancelled;
-}
-
 }  // namespace karvo

@@ -54,7 +54,6 @@ public:
     // GUI side.
     void cancel();
     void reset();  // allows hand-offs again after a cancel (a new worker)
-    bool isCancelled() const;
 
     // The type of the events that carry hand-offs to the GUI thread.
     static QEvent::Type eventType();

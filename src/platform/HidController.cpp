@@ -144,8 +144,9 @@ void HidController::readerLoop(HidDevice* device) {
             // wakes it) instead of twice (the GUI thread would wake it as well). Nothing is
             // read before the handler has returned.
             const auto waitStart = Clock::now();
-            device->channel_->waitForInput(kReadSliceMs);
-            const bool queued = lastReadQueued && Clock::now() - waitStart < kQueuedRead;
+            const auto next = device->channel_->waitForInput(kReadSliceMs);
+            const bool queued = next == HidChannel::ReadResult::Data && lastReadQueued &&
+                                Clock::now() - waitStart < kQueuedRead;
             queuedRun = queued ? queuedRun + 1 : 0;
             if (device->stopReader_) break;
             device->handOff_->wait(inFlight, queuedRun >= kQueuedRunToWatch

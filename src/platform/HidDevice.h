@@ -22,7 +22,6 @@ public:
     HidDevice& operator=(const HidDevice&) = delete;
 
     quint16 vendorId() const { return info_.vendorId; }
-    quint16 productId() const { return info_.productId; }
     QString productName() const { return info_.productName; }
     QString path() const { return info_.path; }
     int inputReportLength() const { return info_.inputReportLength; }
@@ -32,7 +31,6 @@ public:
     bool readWriteAccess() const { return channel_ != nullptr; }
     bool isCheckedOut() const { return checkedOut_; }
     bool isPresent() const { return !departed_; }
-    quint64 serial() const { return serial_; }
 
     // Synchronous write of one output report. Fails without read/write access.
     bool write(const quint8* data, int length, QString* error);

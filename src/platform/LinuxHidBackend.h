@@ -28,7 +28,6 @@ public:
     std::unique_ptr<HidChannel> open(const QString& path, QString* error) override;
 
     // Whether hot-plug notifications arrive (false without udevd, as in many containers).
-    bool isMonitoring() const { return notifier_ != nullptr; }
 
     // Parses the HID_ID property of a hid device, "0003:00009999:00001234" (bus, vendor and
     // product in hex). False for any other text.

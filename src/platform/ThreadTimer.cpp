@@ -2,6 +2,8 @@
 
 #include "GuiHandOff.h"
 
+#include <chrono>
+
 namespace karvo {
 
 ThreadTimer::ThreadTimer(QObject* parent)

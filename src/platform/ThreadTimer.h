@@ -2,10 +2,7 @@
 
 #include <QObject>
 
-#include <atomic>
-#include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>

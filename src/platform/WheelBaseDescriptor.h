@@ -5,6 +5,9 @@
 
 namespace karvo {
 
+// The vendor ID that marks a HID device as the wheel base.
+inline constexpr quint16 kWheelBaseVendorId = 0x9999;
+
 // The wheel base's HID report descriptor: one vendor-defined application collection with
 //   input report 1:   the joystick report, 28 data bytes (a 4-byte vendor block, then the six
 //                     signed 32-bit axes X, Y, Z, Rx, Ry, Rz of the Generic Desktop page);

@@ -83,7 +83,8 @@ TCommandPacket motorWritePacket(quint8 slot, const TMotorConfig& record);
 std::vector<quint8> transmitBuffer(const TCommandPacket& packet, int outputReportLength);
 std::vector<quint8> transmitBuffer(const quint8* packetBytes, int length, int outputReportLength);
 
-// A decoded command packet (used by the simulated wheel base); false if the bytes are not one.
+// A decoded command packet, for reading built packets back (the tests); false if the bytes are
+// not one.
 bool parseCommandPacket(ByteView report, TCommandPacket* packet);
 
 }  // namespace karvo

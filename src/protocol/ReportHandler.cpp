@@ -35,18 +35,14 @@ void ReportHandler::HIDCtlDeviceData(HidDevice*, quint8 reportId, const quint8* 
     QString failure;
     try {
         dispatch(recordType, payload);
-    } catch (const KarvoError& error) {
-        failure = error.message();
     } catch (const std::exception& error) {
-        failure = QString::fromLocal8Bit(error.what());
+        failure = errorText(error);
     }
     if (requestId != RequestId::Unsolicited) {
         try {
             channel_.SendAck(requestId);
-        } catch (const KarvoError& error) {
-            failure = error.message();
         } catch (const std::exception& error) {
-            failure = QString::fromLocal8Bit(error.what());
+            failure = errorText(error);
         }
     }
     if (!failure.isEmpty()) log_.SetAppStatus(failure);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "HidBackend.h"
+#include "WheelBaseDescriptor.h"
 
 namespace karvo {
 
@@ -19,7 +20,6 @@ class WheelBaseFirmware;
 class SimulatedHidBackend : public HidBackend {
     Q_OBJECT
 public:
-    static constexpr quint16 kWheelBaseVendorId = 0x9999;
     static constexpr quint16 kWheelBaseProductId = 0x0F01;
     static constexpr const char* kWheelBaseProductName = "Karvo Simulated Wheel Base";
 

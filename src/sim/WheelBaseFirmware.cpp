@@ -338,58 +338,16 @@ QByteArray WheelBaseFirmware::nextStreamReport(Clock::time_point now) {
     return report;
 }
 
-std::optional<QByteArray> WheelBaseFirmware::takeInputReport(int timeoutMs) {
-    std::unique_lock lock(mutex_);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
-    std::optional<QByteArray> report;
-    while (!report) {
-        if (interrupted_) {
-            interrupted_ = false;
-            return std::nullopt;
-        }
-        if (!pending_.empty()) {
-            report = std::move(pending_.front());
-            pending_.pop_front();
-            break;
-        }
-        const auto now = Clock::now();
-        if (rate_ == StreamRate::Max) {
-            report = nextStreamReport(now);
-            break;
-        }
-        if (rate_ != StreamRate::Off && now >= nextStreamDue_) {
-            nextStreamDue_ += streamInterval();
-            // After a stall (a slow consumer) the pace starts again instead of bursting.
-            if (now - nextStreamDue_ > std::chrono::milliseconds(50))
-                nextStreamDue_ = now + streamInterval();
-            report = nextStreamReport(now);
-            break;
-        }
-        if (now >= deadline)
-            return std::nullopt;
-        const auto wakeAt =
-            rate_ == StreamRate::Off ? deadline : std::min(deadline, nextStreamDue_);
-        wake_.wait_until(lock, wakeAt);
-    }
-    // Streamed reports are traced too; at the higher rates that is one line per report.
-    if (trace_)
-        trace_->incoming(ByteView(reinterpret_cast<const quint8*>(report->constData()),
-                                  static_cast<size_t>(report->size())));
-    return report;
-}
-
-bool WheelBaseFirmware::waitForInputReport(int timeoutMs) {
-    std::unique_lock lock(mutex_);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+bool WheelBaseFirmware::waitForReportLocked(std::unique_lock<std::mutex>& lock,
+                                            Clock::time_point deadline) {
     for (;;) {
         if (interrupted_) {
             interrupted_ = false;
             return false;
         }
-        if (!pending_.empty() || rate_ == StreamRate::Max)
-            return true;
         const auto now = Clock::now();
-        if (rate_ != StreamRate::Off && now >= nextStreamDue_)
+        if (!pending_.empty() || rate_ == StreamRate::Max ||
+            (rate_ != StreamRate::Off && now >= nextStreamDue_))
             return true;
         if (now >= deadline)
             return false;
@@ -397,6 +355,38 @@ bool WheelBaseFirmware::waitForInputReport(int timeoutMs) {
             rate_ == StreamRate::Off ? deadline : std::min(deadline, nextStreamDue_);
         wake_.wait_until(lock, wakeAt);
     }
+}
+
+std::optional<QByteArray> WheelBaseFirmware::takeInputReport(int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    if (!waitForReportLocked(lock, deadline))
+        return std::nullopt;
+    QByteArray report;
+    if (!pending_.empty()) {
+        report = std::move(pending_.front());
+        pending_.pop_front();
+    } else {
+        const auto now = Clock::now();
+        if (rate_ != StreamRate::Max) {
+            nextStreamDue_ += streamInterval();
+            // After a stall (a slow consumer) the pace starts again instead of bursting.
+            if (now - nextStreamDue_ > std::chrono::milliseconds(50))
+                nextStreamDue_ = now + streamInterval();
+        }
+        report = nextStreamReport(now);
+    }
+    // Streamed reports are traced too; at the higher rates that is one line per report.
+    if (trace_)
+        trace_->incoming(ByteView(reinterpret_cast<const quint8*>(report.constData()),
+                                  static_cast<size_t>(report.size())));
+    return report;
+}
+
+bool WheelBaseFirmware::waitForInputReport(int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    return waitForReportLocked(lock,
+                               Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs)));
 }
 
 void WheelBaseFirmware::interrupt() {

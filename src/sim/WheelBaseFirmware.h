@@ -119,6 +119,9 @@ private:
     void queueAnswer(quint8 recordType, quint8 requestId, ByteView record);
     QByteArray nextStreamReport(Clock::time_point now);
     Clock::duration streamInterval() const;
+    // With the lock held: waits until a report can be taken at once, at most until the
+    // deadline. False on timeout or when interrupt() was called.
+    bool waitForReportLocked(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;

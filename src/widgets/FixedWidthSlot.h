@@ -18,8 +18,6 @@ public:
     explicit FixedWidthSlot(QWidget* content, QWidget* parent = nullptr);
     ~FixedWidthSlot() override;
 
-    QWidget* content() const { return content_; }
-
     // The width the slot asks the layout for: enough to show what the held widget usually shows.
     int preferredWidth() const { return preferredWidth_; }
     void setPreferredWidth(int width);

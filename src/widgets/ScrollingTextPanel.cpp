@@ -59,11 +59,6 @@ void ScrollingTextPanel::setLines(const QStringList& lines) {
     update();
 }
 
-void ScrollingTextPanel::setFontStyle(const QString& tag, const FontStyle& style) {
-    styles_.insert(tag, style);
-    setLines(lines_);
-}
-
 ScrollingTextPanel::FontStyle ScrollingTextPanel::fontStyle(const QString& tag) const {
     return styles_.value(tag, plain_);
 }

@@ -36,8 +36,6 @@ public:
     void setLines(const QStringList& lines);
     QStringList lines() const { return lines_; }
 
-    // Adds or replaces the style that a line selects with "[tag]".
-    void setFontStyle(const QString& tag, const FontStyle& style);
     FontStyle fontStyle(const QString& tag) const;
 
     void setBackgroundPicture(const QImage& picture);

@@ -87,6 +87,14 @@ private slots:
         f.w().DecAngle->advance(300);
         QTest::mouseRelease(page->btnDecWheel, Qt::RightButton);
         QCOMPARE(page->sMaxAngle->value(), 908);
+        // Held after a double click: the second press arrives as a double-click event.
+        QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5),
+                                page->btnDecWheel->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                                Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(page->btnDecWheel, &doubleClick);
+        QVERIFY(f.w().DecAngle->isEnabled());
+        QTest::mouseRelease(page->btnDecWheel, Qt::LeftButton);
+        QVERIFY(!f.w().DecAngle->isEnabled());
         // At the end of the range the position stays and the panel shows the bound.
         page->sMaxAngle->setValue(180);
         QTest::mouseClick(page->btnDecWheel, Qt::LeftButton);
